@@ -1,0 +1,4 @@
+#pragma once
+
+// Each benchmark prints its figures to standard output.
+void benchSearch();
