@@ -1,0 +1,190 @@
+#pragma once
+
+#include <QFont>
+#include <QMainWindow>
+#include <QStringList>
+
+#include <memory>
+
+class QLabel;
+class QMenu;
+class QToolButton;
+class TMDIChild;
+class TCompOutForm;
+
+namespace qv {
+class FileDialog;
+class FindDialog;
+class FontDialog;
+class TextControl;
+class IniFile;
+class MdiFrame;
+class ReplaceDialog;
+} // namespace qv
+
+// The main window: a multiple-document frame that holds every command of the workbench.
+// Its controls and handlers are public so that tests can drive it as a user would.
+class TMainForm : public QMainWindow
+{
+    Q_OBJECT
+
+public:
+    explicit TMainForm(const QStringList &arguments = {});
+    ~TMainForm() override;
+
+    // Fields
+    QString LastFileName;
+    QString StartupFile;
+    bool IniExists = false;
+    std::unique_ptr<qv::IniFile> IniFile;
+    std::unique_ptr<QFont> EditorFont;
+
+    // Menus and their items
+    QMenuBar *MainMenu1 = nullptr;
+    QMenu *File1 = nullptr;
+    QAction *FileNewItem = nullptr;
+    QAction *FileOpenItem = nullptr;
+    QAction *FileCloseItem = nullptr;
+    QAction *FileSaveItem = nullptr;
+    QAction *FileSaveAsItem = nullptr;
+    QAction *N1 = nullptr;
+    QAction *FileExitItem = nullptr;
+    QMenu *Edit1 = nullptr;
+    QAction *CutItem = nullptr;
+    QAction *CopyItem = nullptr;
+    QAction *PasteItem = nullptr;
+    QAction *N2 = nullptr;
+    QAction *SearchItem = nullptr;
+    QAction *ReplaceItem = nullptr;
+    QAction *N3 = nullptr;
+    QAction *FontItem = nullptr;
+    QMenu *Java1 = nullptr;
+    QAction *CompileItem = nullptr;
+    QAction *JavaOptions1 = nullptr;
+    QMenu *Run1 = nullptr;
+    QAction *BrowserItem = nullptr;
+    QAction *InterpreterItem = nullptr;
+    QMenu *Window1 = nullptr;
+    QAction *WindowCascadeItem = nullptr;
+    QAction *WindowTileItem = nullptr;
+    QAction *WindowArrangeItem = nullptr;
+    QAction *WindowMinimizeItem = nullptr;
+    QMenu *Help1 = nullptr;
+    QAction *HelpAboutItem = nullptr;
+    // The last-file entry and its separator, inserted by NewMenu.
+    QAction *LastFileSeparator = nullptr;
+    QAction *LastFileItem = nullptr;
+
+    // Tool bar
+    QWidget *SpeedPanel = nullptr;
+    QToolButton *NewBtn = nullptr;
+    QToolButton *OpenBtn = nullptr;
+    QToolButton *SaveBtn = nullptr;
+    QToolButton *CutBtn = nullptr;
+    QToolButton *CopyBtn = nullptr;
+    QToolButton *PasteBtn = nullptr;
+    QToolButton *SearchBtn = nullptr;
+    QToolButton *ReplaceBtn = nullptr;
+    QToolButton *BrowserBtn = nullptr;
+    QToolButton *InterpreterBtn = nullptr;
+    QToolButton *CompileBtn = nullptr;
+    QToolButton *ExitBtn = nullptr;
+
+    // Status line (one simple text) and the frame's client area
+    QLabel *StatusBar = nullptr;
+    qv::MdiFrame *ClientArea = nullptr;
+
+    // Dialogs
+    qv::FileDialog *OpenDialog = nullptr;
+    qv::FileDialog *SaveDialog1 = nullptr;
+    qv::FontDialog *FontDialog1 = nullptr;
+    qv::FindDialog *FindDialog1 = nullptr;
+    qv::ReplaceDialog *ReplaceDialog1 = nullptr;
+
+    // Window events
+    void FormCreate();
+    void FormShow();
+    void FormClose();
+    void FormDestroy();
+
+    // Shell
+    void ShowHint();
+    void UpdateMenuItems();
+    void NewMenu();
+    void FileOpenLastItemClick();
+    void WindowCascadeItemClick();
+    void WindowTileItemClick();
+    void WindowArrangeItemClick();
+    void WindowMinimizeItemClick();
+    void HelpAboutItemClick();
+
+    // Documents
+    void OpenDocument(const QString &name, bool load);
+    void FileNewItemClick();
+    void FileOpenItemClick();
+    void FileCloseItemClick();
+    void FileSaveItemClick();
+    void FileSaveAsItemClick();
+    void FileExitItemClick();
+    void CutItemClick();
+    void CopyItemClick();
+    void PasteItemClick();
+    void FontItemClick();
+
+    // Search and replace; sender is FindDialog1 or ReplaceDialog1.
+    void SearchItemClick();
+    void ReplaceItemClick();
+    bool FindDialog1Find(qv::FindDialog *sender);
+    void ReplaceDialog1Replace();
+
+    // Settings
+    void LoadSettings();
+    void FirstRun();
+    void SaveSettings();
+    void JavaOptions1Click();
+    QString BuildCompilerOptions() const;
+    QString FlagsToString() const;
+    void ApplyFlagsString(const QString &flags);
+
+    // Java tools
+    void CompileItemClick();
+    void BrowserItemClick();
+    void InterpreterItemClick();
+    void RunTool(const QString &program, const QString &argument, int showState);
+
+    // The frame's active child window; the same when it is a document window; its text control
+    // (document or output window).
+    QWidget *activeChild() const;
+    TMDIChild *activeDocument() const;
+    qv::TextControl *activeTextControl() const;
+
+protected:
+    void setVisible(bool visible) override;
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    void createActions();
+    void createMenus();
+    void createToolButtons();
+    void createStatusLine();
+    void createDialogs();
+    QToolButton *addToolButton(const QString &name, int left, int width, const QString &hint,
+                               void (TMainForm::*handler)());
+    QAction *addItem(QMenu *menu, const QString &name, const QString &caption,
+                     const QString &hint, void (TMainForm::*handler)());
+    bool queryChildren();
+    void placeAtFirstShow();
+
+    QStringList m_arguments;
+    bool m_shown = false;
+};
+
+extern TMainForm *MainForm;
+
+// Program start: creates the three long-lived windows in order and runs the event loop
+// until the main window has closed; then destroys the windows, most recent first.
+int runQuorvel(int argc, char **argv);
+
+// The steps of program start up to the run loop, and of its end, for tests.
+void createQuorvelWindows(const QStringList &arguments);
+void destroyQuorvelWindows();

@@ -1,0 +1,99 @@
+#include "dialogs.h"
+
+#include "files.h"
+
+#include <QFileDialog>
+#include <QFileSystemModel>
+#include <QFontDialog>
+
+namespace qv {
+
+void parseFilter(const QString &filter, QStringList &descriptions, QList<QStringList> &patterns)
+{
+    descriptions.clear();
+    patterns.clear();
+    const QStringList parts = filter.split(u'|');
+    for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
+        descriptions.append(parts[i]);
+        QStringList list;
+        for (const QString &pattern : parts[i + 1].split(u';', Qt::SkipEmptyParts))
+            list.append(pattern == QLatin1String("*.*") ? QStringLiteral("*") : pattern);
+        patterns.append(list);
+    }
+}
+
+FileDialog::FileDialog(Mode mode, QWidget *parent)
+    : QObject(parent)
+    , m_dialog(new QFileDialog(parent))
+{
+    m_dialog->setOption(QFileDialog::DontUseNativeDialog);
+    m_dialog->setOption(QFileDialog::DontConfirmOverwrite);
+    m_dialog->setFileMode(QFileDialog::AnyFile);
+    m_dialog->setAcceptMode(mode == Open ? QFileDialog::AcceptOpen : QFileDialog::AcceptSave);
+    m_dialog->setWindowTitle(mode == Open ? QStringLiteral("Open") : QStringLiteral("Save As"));
+    // The descriptions are not Qt filter syntax; the patterns are applied here instead.
+    connect(m_dialog, &QFileDialog::filterSelected, this, &FileDialog::applyPatterns);
+}
+
+FileDialog::~FileDialog()
+{
+    delete m_dialog;
+}
+
+void FileDialog::setFilter(const QString &filter)
+{
+    parseFilter(filter, m_descriptions, m_patterns);
+    m_dialog->setNameFilters(m_descriptions);
+    if (!m_descriptions.isEmpty()) {
+        m_dialog->selectNameFilter(m_descriptions.first());
+        applyPatterns(m_descriptions.first());
+    }
+}
+
+void FileDialog::applyPatterns(const QString &description)
+{
+    const qsizetype index = m_descriptions.indexOf(description);
+    if (index < 0)
+        return;
+    if (auto *model = m_dialog->findChild<QFileSystemModel *>())
+        model->setNameFilters(m_patterns[index]);
+}
+
+bool FileDialog::execute()
+{
+    m_dialog->selectFile(m_fileName);
+    if (!m_descriptions.isEmpty())
+        applyPatterns(m_dialog->selectedNameFilter());
+    if (m_dialog->exec() != QDialog::Accepted || m_dialog->selectedFiles().isEmpty())
+        return false;
+    m_fileName = m_dialog->selectedFiles().constFirst();
+    return true;
+}
+
+FontDialog::FontDialog(QWidget *parent)
+    : QObject(parent)
+    , m_parent(parent)
+{}
+
+bool FontDialog::execute()
+{
+    QFontDialog dialog(m_font, m_parent);
+    dialog.setOption(QFontDialog::DontUseNativeDialog);
+    if (dialog.exec() != QDialog::Accepted)
+        return false;
+    m_font = dialog.selectedFont();
+    return true;
+}
+
+QString chooseDirectory(QWidget *parent)
+{
+    QFileDialog dialog(parent, QStringLiteral("Select Directory"), currentDirectory());
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setOption(QFileDialog::ShowDirsOnly);
+    dialog.setFileMode(QFileDialog::Directory);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return QString();
+    return dialog.selectedFiles().constFirst();
+}
+
+} // namespace qv

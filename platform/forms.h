@@ -1,0 +1,45 @@
+#pragma once
+
+#include <QStringList>
+#include <QWidget>
+
+class QLabel;
+
+namespace qv {
+
+// A child window of the frame. A close request first asks queryClose(); when it allows
+// the close, formClose() runs and the window is destroyed.
+class ChildForm : public QWidget
+{
+    Q_OBJECT
+
+public:
+    explicit ChildForm(QWidget *parent = nullptr);
+
+    QString caption() const { return windowTitle(); }
+    void setCaption(const QString &caption) { setWindowTitle(caption); }
+
+    virtual bool queryClose() { return true; }
+
+protected:
+    virtual void formClose() {}
+    void closeEvent(QCloseEvent *event) override;
+};
+
+// A status bar of fixed-width panels along a window's bottom edge.
+class StatusPanels : public QWidget
+{
+    Q_OBJECT
+
+public:
+    StatusPanels(const QList<int> &widths, QWidget *parent = nullptr);
+
+    QString panelText(int index) const;
+    void setPanelText(int index, const QString &text);
+    int panelCount() const { return int(m_panels.size()); }
+
+private:
+    QList<QLabel *> m_panels;
+};
+
+} // namespace qv

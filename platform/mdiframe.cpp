@@ -1,0 +1,156 @@
+#include "mdiframe.h"
+
+#include "application.h"
+
+#include <QMdiSubWindow>
+#include <QMenu>
+#include <QStyle>
+
+#include <algorithm>
+
+namespace qv {
+
+MdiFrame::MdiFrame(QWidget *parent)
+    : QMdiArea(parent)
+{
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    setActivationOrder(QMdiArea::ActivationHistoryOrder);
+    connect(this, &QMdiArea::subWindowActivated, this, [this] {
+        emit childrenChanged();
+        app()->notifyActiveWindowChanged();
+    });
+}
+
+void MdiFrame::addChild(QWidget *form)
+{
+    QMdiSubWindow *window = addSubWindow(form);
+    window->setAttribute(Qt::WA_DeleteOnClose);
+    connect(window, &QObject::destroyed, this, [this] {
+        emit childrenChanged();
+        app()->notifyActiveWindowChanged();
+    });
+    window->show();
+    setActiveSubWindow(window);
+    emit childrenChanged();
+    app()->notifyActiveWindowChanged();
+}
+
+QWidget *MdiFrame::activeChild() const
+{
+    QMdiSubWindow *window = activeSubWindow();
+    if (!window || window->isHidden())
+        return nullptr;
+    return window->widget();
+}
+
+QList<QWidget *> MdiFrame::childWindows() const
+{
+    QList<QWidget *> result;
+    const QList<QMdiSubWindow *> windows = subWindowList(QMdiArea::ActivationHistoryOrder);
+    // The history lists the most recently active window last.
+    for (auto it = windows.crbegin(); it != windows.crend(); ++it) {
+        if (!(*it)->isHidden() && (*it)->widget())
+            result.append((*it)->widget());
+    }
+    return result;
+}
+
+int MdiFrame::childCount() const
+{
+    return int(childWindows().size());
+}
+
+QWidget *MdiFrame::frameOf(QWidget *form)
+{
+    return form ? qobject_cast<QMdiSubWindow *>(form->parentWidget()) : nullptr;
+}
+
+void MdiFrame::activate(QWidget *form)
+{
+    if (auto *window = qobject_cast<QMdiSubWindow *>(frameOf(form))) {
+        if (window->isMinimized())
+            window->showNormal();
+        setActiveSubWindow(window);
+    }
+}
+
+void MdiFrame::minimize(QWidget *form)
+{
+    if (QWidget *window = frameOf(form))
+        window->showMinimized();
+}
+
+bool MdiFrame::isMinimized(QWidget *form) const
+{
+    QWidget *window = frameOf(form);
+    return window && window->isMinimized();
+}
+
+void MdiFrame::cascade()
+{
+    cascadeSubWindows();
+}
+
+void MdiFrame::tileHorizontally()
+{
+    QList<QMdiSubWindow *> windows;
+    for (QMdiSubWindow *window : subWindowList(QMdiArea::CreationOrder)) {
+        if (!window->isHidden() && !window->isMinimized())
+            windows.append(window);
+    }
+    if (windows.isEmpty())
+        return;
+    const QRect area = viewport()->rect();
+    const int count = int(windows.size());
+    int top = 0;
+    for (int i = 0; i < count; ++i) {
+        const int bottom = area.height() * (i + 1) / count;
+        if (windows[i]->isMaximized())
+            windows[i]->showNormal();
+        windows[i]->setGeometry(0, top, area.width(), std::max(1, bottom - top));
+        top = bottom;
+    }
+}
+
+void MdiFrame::arrangeIcons()
+{
+    const QRect area = viewport()->rect();
+    int left = 0;
+    for (QMdiSubWindow *window : subWindowList(QMdiArea::CreationOrder)) {
+        if (window->isHidden() || !window->isMinimized())
+            continue;
+        const QSize size = window->size();
+        window->move(left, area.height() - size.height());
+        left += size.width();
+    }
+}
+
+void MdiFrame::fillWindowMenu(QMenu *menu, int ownItems)
+{
+    const QList<QAction *> actions = menu->actions();
+    for (qsizetype i = ownItems; i < actions.size(); ++i) {
+        menu->removeAction(actions[i]);
+        delete actions[i];
+    }
+    const QList<QMdiSubWindow *> windows = subWindowList(QMdiArea::CreationOrder);
+    bool first = true;
+    int number = 1;
+    for (QMdiSubWindow *window : windows) {
+        if (window->isHidden() || !window->widget())
+            continue;
+        if (first) {
+            menu->addSeparator();
+            first = false;
+        }
+        QWidget *form = window->widget();
+        QString title = form->windowTitle();
+        title.replace(u'&', QStringLiteral("&&"));
+        QAction *action = menu->addAction(QStringLiteral("&%1 %2").arg(number++).arg(title));
+        action->setCheckable(true);
+        action->setChecked(window == activeSubWindow());
+        connect(action, &QAction::triggered, this, [this, form] { activate(form); });
+    }
+}
+
+} // namespace qv

@@ -1,0 +1,44 @@
+#pragma once
+
+#include <QList>
+#include <QMdiArea>
+
+class QMenu;
+
+namespace qv {
+
+// The multiple-document frame. Its child windows are the forms added with addChild; each
+// lives in a sub-window that is destroyed with it.
+class MdiFrame : public QMdiArea
+{
+    Q_OBJECT
+
+public:
+    explicit MdiFrame(QWidget *parent = nullptr);
+
+    // Adds the form as a child window, shows it and makes it the active child.
+    void addChild(QWidget *form);
+    QWidget *activeChild() const;
+    int childCount() const;
+    // The open child windows in activation order: the most recently active first.
+    QList<QWidget *> childWindows() const;
+    void activate(QWidget *form);
+    void minimize(QWidget *form);
+    bool isMinimized(QWidget *form) const;
+    // The sub-window that frames a child window (its outer geometry).
+    static QWidget *frameOf(QWidget *form);
+
+    void cascade();
+    // Each child full width, stacked from top to bottom.
+    void tileHorizontally();
+    // The minimised children in a row along the bottom edge.
+    void arrangeIcons();
+
+    // Rebuilds the list of child windows below the menu's first ownItems actions.
+    void fillWindowMenu(QMenu *menu, int ownItems);
+
+signals:
+    void childrenChanged();
+};
+
+} // namespace qv

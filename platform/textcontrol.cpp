@@ -1,0 +1,278 @@
+#include "textcontrol.h"
+
+#include "files.h"
+
+#include <Qsci/qsciscintilla.h>
+
+#include <QFile>
+
+#include <functional>
+#include <QVBoxLayout>
+
+namespace qv {
+
+using Sci = QsciScintillaBase;
+
+namespace {
+
+// The editor tells its control after every key, input-method and mouse event, so that a moved
+// caret is reported at once rather than at the next paint.
+class Editor : public QsciScintilla
+{
+public:
+    using QsciScintilla::QsciScintilla;
+    std::function<void()> afterInput;
+
+protected:
+    void keyPressEvent(QKeyEvent *event) override
+    {
+        QsciScintilla::keyPressEvent(event);
+        afterInput();
+    }
+    void inputMethodEvent(QInputMethodEvent *event) override
+    {
+        QsciScintilla::inputMethodEvent(event);
+        afterInput();
+    }
+    void mousePressEvent(QMouseEvent *event) override
+    {
+        QsciScintilla::mousePressEvent(event);
+        afterInput();
+    }
+    void mouseMoveEvent(QMouseEvent *event) override
+    {
+        QsciScintilla::mouseMoveEvent(event);
+        afterInput();
+    }
+    void mouseReleaseEvent(QMouseEvent *event) override
+    {
+        QsciScintilla::mouseReleaseEvent(event);
+        afterInput();
+    }
+};
+
+} // namespace
+
+TextControl::TextControl(QWidget *parent)
+    : QWidget(parent)
+    , m_editor(new Editor(this))
+{
+    static_cast<Editor *>(m_editor)->afterInput = [this] { checkSelection(); };
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(m_editor);
+    setFocusProxy(m_editor);
+
+    // A document without style bytes: the control shows plain text only, and a large file
+    // then costs little more memory than its size.
+    const long doc = send(Sci::SCI_CREATEDOCUMENT, 0, Sci::SC_DOCUMENTOPTION_STYLES_NONE);
+    send(Sci::SCI_SETDOCPOINTER, 0, doc);
+    send(Sci::SCI_RELEASEDOCUMENT, 0, doc);
+
+    m_editor->setUtf8(true);
+    m_editor->setWrapMode(QsciScintilla::WrapNone);
+    m_editor->setMarginWidth(1, 0);
+    m_editor->setIndentationsUseTabs(true);
+    m_editor->setTabIndents(false);
+    m_editor->setAutoIndent(false);
+    m_editor->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    m_editor->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    send(Sci::SCI_SETSCROLLWIDTHTRACKING, 1);
+    send(Sci::SCI_SETSCROLLWIDTH, 1);
+    send(Sci::SCI_HIDESELECTION, 0);
+    send(Sci::SCI_SETSELALPHA, 256);
+    m_editor->setSelectionBackgroundColor(palette().color(QPalette::Highlight));
+    m_editor->setSelectionForegroundColor(palette().color(QPalette::HighlightedText));
+    m_font = m_editor->font();
+
+    connect(m_editor, &QsciScintilla::textChanged, this, &TextControl::changed);
+    connect(m_editor, &QsciScintilla::cursorPositionChanged, this,
+            &TextControl::checkSelection);
+    connect(m_editor, &QsciScintilla::selectionChanged, this, &TextControl::checkSelection);
+}
+
+void TextControl::checkSelection()
+{
+    const int start = int(send(Sci::SCI_GETSELECTIONSTART));
+    const int end = int(send(Sci::SCI_GETSELECTIONEND));
+    if (start == m_reportedStart && end == m_reportedEnd)
+        return;
+    m_reportedStart = start;
+    m_reportedEnd = end;
+    emit selectionChanged();
+}
+
+TextControl::~TextControl() = default;
+
+long TextControl::send(unsigned int message, unsigned long wParam, long lParam) const
+{
+    return m_editor->SendScintilla(message, wParam, lParam);
+}
+
+QWidget *TextControl::view() const
+{
+    return m_editor->viewport();
+}
+
+QByteArray TextControl::text() const
+{
+    const std::string_view all = bytes();
+    return QByteArray(all.data(), qsizetype(all.size()));
+}
+
+std::string_view TextControl::bytes() const
+{
+    const int size = length();
+    if (size == 0)
+        return {};
+    const auto *data = static_cast<const char *>(
+        m_editor->SendScintillaPtrResult(Sci::SCI_GETCHARACTERPOINTER));
+    return {data, size_t(size)};
+}
+
+int TextControl::length() const
+{
+    return int(send(Sci::SCI_GETLENGTH));
+}
+
+void TextControl::setText(const QByteArray &text)
+{
+    send(Sci::SCI_CLEARALL);
+    send(Sci::SCI_ALLOCATE, (unsigned long)text.size() + 1);
+    // SCI_ADDTEXT takes a length, so NUL bytes are kept.
+    m_editor->SendScintilla(Sci::SCI_ADDTEXT, (unsigned long)text.size(),
+                            static_cast<const char *>(text.constData()));
+    send(Sci::SCI_GOTOPOS, 0);
+    checkSelection();
+}
+
+int TextControl::selStart() const
+{
+    return int(send(Sci::SCI_GETSELECTIONSTART));
+}
+
+int TextControl::selLength() const
+{
+    return int(send(Sci::SCI_GETSELECTIONEND) - send(Sci::SCI_GETSELECTIONSTART));
+}
+
+QByteArray TextControl::selText() const
+{
+    const int start = selStart();
+    return QByteArray(bytes().substr(size_t(start), size_t(selLength())).data(), selLength());
+}
+
+void TextControl::setSelection(int start, int length)
+{
+    send(Sci::SCI_SETSEL, (unsigned long)start, long(start) + length);
+    checkSelection();
+}
+
+void TextControl::replaceSelection(const QByteArray &text)
+{
+    replaceRange(selStart(), selStart() + selLength(), text, selStart() + int(text.size()));
+}
+
+void TextControl::replaceRange(int start, int end, const QByteArray &text, int caret)
+{
+    send(Sci::SCI_BEGINUNDOACTION);
+    send(Sci::SCI_SETTARGETRANGE, (unsigned long)start, end);
+    m_editor->SendScintilla(Sci::SCI_REPLACETARGET, (uintptr_t)text.size(),
+                            static_cast<const char *>(text.constData()));
+    send(Sci::SCI_ENDUNDOACTION);
+    send(Sci::SCI_GOTOPOS, (unsigned long)caret);
+    checkSelection();
+}
+
+bool TextControl::modified() const
+{
+    return send(Sci::SCI_GETMODIFY) != 0;
+}
+
+void TextControl::setModified(bool modified)
+{
+    m_editor->setModified(modified);
+}
+
+int TextControl::lineFromPosition(int position) const
+{
+    return int(send(Sci::SCI_LINEFROMPOSITION, (unsigned long)position));
+}
+
+int TextControl::positionFromLine(int line) const
+{
+    return int(send(Sci::SCI_POSITIONFROMLINE, (unsigned long)line));
+}
+
+int TextControl::characterCount(int from, int to) const
+{
+    return int(send(Sci::SCI_COUNTCHARACTERS, (unsigned long)from, to));
+}
+
+ReadStatus TextControl::loadFromFile(const QString &path)
+{
+    QByteArray data;
+    const ReadStatus status = readWholeFile(path, data);
+    if (status == ReadStatus::CannotOpen)
+        return status;
+    send(Sci::SCI_SETUNDOCOLLECTION, 0);
+    setText(data);
+    data = QByteArray();
+    send(Sci::SCI_SETUNDOCOLLECTION, 1);
+    send(Sci::SCI_EMPTYUNDOBUFFER);
+    return status;
+}
+
+WriteStatus TextControl::saveToFile(const QString &path) const
+{
+    const std::string_view all = bytes();
+    return writeFileAtomic(path, QByteArray::fromRawData(all.data(), qsizetype(all.size())));
+}
+
+void TextControl::appendLine(const QByteArray &text)
+{
+    const std::string_view all = bytes();
+    const bool atLineStart = all.empty() || all.back() == '\n' || all.back() == '\r';
+    appendText(atLineStart ? text + "\r\n" : "\r\n" + text);
+}
+
+void TextControl::appendText(const QByteArray &text)
+{
+    m_editor->SendScintilla(Sci::SCI_APPENDTEXT, (uintptr_t)text.size(),
+                            static_cast<const char *>(text.constData()));
+}
+
+QFont TextControl::textFont() const
+{
+    return m_font;
+}
+
+void TextControl::setTextFont(const QFont &font)
+{
+    m_font = font;
+    m_editor->setFont(font);
+}
+
+void TextControl::cut()
+{
+    m_editor->cut();
+    checkSelection();
+}
+
+void TextControl::copy()
+{
+    m_editor->copy();
+}
+
+void TextControl::paste()
+{
+    m_editor->paste();
+    checkSelection();
+}
+
+void TextControl::ensureCaretVisible()
+{
+    m_editor->ensureCursorVisible();
+}
+
+} // namespace qv

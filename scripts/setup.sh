@@ -1,0 +1,48 @@
+#!/usr/bin/env bash
+# Installs what is missing on a Debian 12 machine, builds Quorvel, then runs, tests or
+# benchmarks it.  Usage: scripts/setup.sh run [FILE] | test | bench
+set -euo pipefail
+here=$(cd "$(dirname "$0")/.." && pwd)
+build="$here/build"
+packages=(cmake ninja-build g++ clang pkg-config libgl-dev qt6-base-dev
+          libqscintilla2-qt6-dev default-jdk-headless)
+
+missing=()
+for p in "${packages[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" \
+        || missing+=("$p")
+done
+if ((${#missing[@]})); then
+    echo "Installing: ${missing[*]}"
+    sudo=""
+    [ "$(id -u)" -eq 0 ] || sudo="sudo"
+    $sudo apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${missing[@]}" >/dev/null
+fi
+
+cmake -S "$here" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --build "$build" -j 2
+
+what=${1:-run}
+shift || true
+case "$what" in
+run)
+    if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
+        echo "No display found: start Quorvel inside a desktop session, or under" \
+             "xvfb-run -a scripts/setup.sh run [FILE]." >&2
+        exit 1
+    fi
+    exec "$build/quorvel" "$@"
+    ;;
+test)
+    cd "$build"
+    exec ctest --output-on-failure -j 2
+    ;;
+bench)
+    exec "$build/bench/quorvel-bench" "$@"
+    ;;
+*)
+    echo "usage: scripts/setup.sh run [FILE] | test | bench" >&2
+    exit 2
+    ;;
+esac

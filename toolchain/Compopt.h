@@ -1,0 +1,88 @@
+#pragma once
+
+#include <QDialog>
+
+class QCheckBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QToolButton;
+
+namespace qv {
+class FileDialog;
+}
+
+// The compiler options dialog: its edit boxes and flag boxes are the one store of the tool
+// settings during a run. It closes only while the compiler directory is empty or holds the
+// compiler.
+class TCompileOptForm : public QDialog
+{
+    Q_OBJECT
+
+public:
+    enum ModalResult { mrOk = 1, mrCancel = 2 };
+
+    explicit TCompileOptForm(QWidget *parent = nullptr);
+    ~TCompileOptForm() override;
+
+    QLineEdit *JavaPath = nullptr;
+    QLabel *Label1 = nullptr;
+    QLabel *Label2 = nullptr;
+    QLineEdit *DirectoryPath = nullptr;
+    QLabel *Label3 = nullptr;
+    QLineEdit *ClassPath = nullptr;
+    QPushButton *BitBtn1 = nullptr;
+    QPushButton *BitBtn2 = nullptr;
+    QGroupBox *GroupBox1 = nullptr;
+    QCheckBox *CheckBox1 = nullptr;
+    QCheckBox *CheckBox2 = nullptr;
+    QCheckBox *CheckBox3 = nullptr;
+    QCheckBox *CheckBox4 = nullptr;
+    QCheckBox *CheckBox5 = nullptr;
+    QCheckBox *CheckBox6 = nullptr;
+    QCheckBox *CheckBox7 = nullptr;
+    QToolButton *SpeedButton1 = nullptr;
+    QToolButton *SpeedButton2 = nullptr;
+    QToolButton *SpeedButton3 = nullptr;
+    QLabel *Label4 = nullptr;
+    QLineEdit *BrowserPath = nullptr;
+    QToolButton *SpeedButton4 = nullptr;
+    qv::FileDialog *OpenDialog1 = nullptr;
+    QLineEdit *Interpreter = nullptr;
+    QLabel *Label5 = nullptr;
+    QToolButton *SpeedButton5 = nullptr;
+
+    // Shows the dialog modally; returns mrOk or mrCancel.
+    int ShowModal();
+
+    void FormCloseQuery(bool &CanClose);
+    void SpeedButton1Click();
+    void SpeedButton2Click();
+    void SpeedButton3Click();
+    void SpeedButton4Click();
+    void SpeedButton5Click();
+
+    // The flag boxes, children of GroupBox1 in their order.
+    QList<QObject *> flagBoxChildren() const;
+
+    void done(int result) override;
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+    void reject() override;
+
+private:
+    QLineEdit *addEdit(int top);
+    QLabel *addLabel(const QString &caption, int top);
+    QToolButton *addPicker(int top, void (TCompileOptForm::*handler)());
+    QCheckBox *addFlag(const QString &caption, int left, int top);
+    void pickDirectory(QLineEdit *edit);
+    void pickProgram(QLineEdit *edit);
+};
+
+extern TCompileOptForm *CompileOptForm;
+
+// The compiler's file for a compiler directory: the directory, "/" unless it ends with one,
+// and the compiler's file name.
+QString compilerFileFor(const QString &directory);
