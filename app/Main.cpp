@@ -448,12 +448,15 @@ void TMainForm::OpenDocument(const QString &name, bool load)
     ClientArea->addChild(child);
     if (!load)
         return;
+    // The font goes on before the text, so that a long line is measured once, not twice.
+    const QFont windowFont = child->RichEdit1->textFont();
+    child->RichEdit1->setTextFont(*EditorFont);
     const qv::ReadStatus status = child->RichEdit1->loadFromFile(name);
     if (status != qv::ReadStatus::Ok) {
+        child->RichEdit1->setTextFont(windowFont);
         qv::messageBox(QStringLiteral("Error opening:") + name);
         return;
     }
-    child->RichEdit1->setTextFont(*EditorFont);
     child->RichEdit1->setModified(false);
 }
 

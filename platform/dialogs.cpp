@@ -24,29 +24,41 @@ void parseFilter(const QString &filter, QStringList &descriptions, QList<QString
 
 FileDialog::FileDialog(Mode mode, QWidget *parent)
     : QObject(parent)
-    , m_dialog(new QFileDialog(parent))
-{
-    m_dialog->setOption(QFileDialog::DontUseNativeDialog);
-    m_dialog->setOption(QFileDialog::DontConfirmOverwrite);
-    m_dialog->setFileMode(QFileDialog::AnyFile);
-    m_dialog->setAcceptMode(mode == Open ? QFileDialog::AcceptOpen : QFileDialog::AcceptSave);
-    m_dialog->setWindowTitle(mode == Open ? QStringLiteral("Open") : QStringLiteral("Save As"));
-    // The descriptions are not Qt filter syntax; the patterns are applied here instead.
-    connect(m_dialog, &QFileDialog::filterSelected, this, &FileDialog::applyPatterns);
-}
+    , m_mode(mode)
+    , m_parent(parent)
+{}
 
 FileDialog::~FileDialog()
 {
-    delete m_dialog;
+    delete m_dialog.data();
+}
+
+QFileDialog *FileDialog::dialog()
+{
+    if (m_dialog)
+        return m_dialog;
+    m_dialog = new QFileDialog(m_parent);
+    m_dialog->setOption(QFileDialog::DontUseNativeDialog);
+    m_dialog->setOption(QFileDialog::DontConfirmOverwrite);
+    m_dialog->setFileMode(QFileDialog::AnyFile);
+    m_dialog->setAcceptMode(m_mode == Open ? QFileDialog::AcceptOpen : QFileDialog::AcceptSave);
+    m_dialog->setWindowTitle(m_mode == Open ? QStringLiteral("Open") : QStringLiteral("Save As"));
+    // The descriptions are not Qt filter syntax; the patterns are applied here instead.
+    connect(m_dialog, &QFileDialog::filterSelected, this, &FileDialog::applyPatterns);
+    if (!m_descriptions.isEmpty()) {
+        m_dialog->setNameFilters(m_descriptions);
+        m_dialog->selectNameFilter(m_descriptions.first());
+    }
+    return m_dialog;
 }
 
 void FileDialog::setFilter(const QString &filter)
 {
     parseFilter(filter, m_descriptions, m_patterns);
-    m_dialog->setNameFilters(m_descriptions);
-    if (!m_descriptions.isEmpty()) {
-        m_dialog->selectNameFilter(m_descriptions.first());
-        applyPatterns(m_descriptions.first());
+    if (m_dialog) {
+        m_dialog->setNameFilters(m_descriptions);
+        if (!m_descriptions.isEmpty())
+            m_dialog->selectNameFilter(m_descriptions.first());
     }
 }
 
@@ -61,12 +73,13 @@ void FileDialog::applyPatterns(const QString &description)
 
 bool FileDialog::execute()
 {
-    m_dialog->selectFile(m_fileName);
+    QFileDialog *shown = dialog();
+    shown->selectFile(m_fileName);
     if (!m_descriptions.isEmpty())
-        applyPatterns(m_dialog->selectedNameFilter());
-    if (m_dialog->exec() != QDialog::Accepted || m_dialog->selectedFiles().isEmpty())
+        applyPatterns(shown->selectedNameFilter());
+    if (shown->exec() != QDialog::Accepted || shown->selectedFiles().isEmpty())
         return false;
-    m_fileName = m_dialog->selectedFiles().constFirst();
+    m_fileName = shown->selectedFiles().constFirst();
     return true;
 }
 

@@ -2,6 +2,7 @@
 
 #include <QFont>
 #include <QObject>
+#include <QPointer>
 #include <QString>
 #include <QStringList>
 
@@ -29,12 +30,16 @@ public:
     // Shows the dialog modally; true when the user confirmed a name.
     bool execute();
 
-    QFileDialog *dialog() const { return m_dialog; }
+    // The dialog itself, created at first use: building one takes long enough to slow
+    // the program's start.
+    QFileDialog *dialog();
 
 private:
     void applyPatterns(const QString &description);
 
-    QFileDialog *m_dialog;
+    Mode m_mode;
+    QWidget *m_parent;
+    QPointer<QFileDialog> m_dialog;
     QStringList m_descriptions;
     QList<QStringList> m_patterns;
     QString m_fileName;

@@ -77,8 +77,6 @@ TextControl::TextControl(QWidget *parent)
     m_editor->setAutoIndent(false);
     m_editor->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     m_editor->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    send(Sci::SCI_SETSCROLLWIDTHTRACKING, 1);
-    send(Sci::SCI_SETSCROLLWIDTH, 1);
     send(Sci::SCI_HIDESELECTION, 0);
     send(Sci::SCI_SETSELALPHA, 256);
     m_editor->setSelectionBackgroundColor(palette().color(QPalette::Highlight));
@@ -142,7 +140,11 @@ void TextControl::setText(const QByteArray &text)
     // SCI_ADDTEXT takes a length, so NUL bytes are kept.
     m_editor->SendScintilla(Sci::SCI_ADDTEXT, (unsigned long)text.size(),
                             static_cast<const char *>(text.constData()));
-    send(Sci::SCI_GOTOPOS, 0);
+    // Caret and view back to the start without laying out the text: a long line costs a
+    // noticeable time to measure, which painting then does once.
+    send(Sci::SCI_SETEMPTYSELECTION, 0);
+    send(Sci::SCI_SETFIRSTVISIBLELINE, 0);
+    send(Sci::SCI_SETXOFFSET, 0);
     checkSelection();
 }
 

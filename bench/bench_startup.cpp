@@ -1,0 +1,147 @@
+#include "bench.h"
+
+#include "app/Main.h"
+#include "editor/Childwin.h"
+#include "platform/textcontrol.h"
+
+#include <QApplication>
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QMainWindow>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QWindow>
+
+#include <algorithm>
+#include <cstdio>
+#include <vector>
+
+namespace {
+
+void waitUntilExposed(QWidget *window)
+{
+    while (!window->windowHandle() || !window->windowHandle()->isExposed())
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    QCoreApplication::processEvents();
+}
+
+// Milliseconds from starting the child process to its exit right after its window showed.
+double startChild(const QString &mode, const QString &configDir)
+{
+    QProcess child;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), configDir);
+    child.setProcessEnvironment(environment);
+    QElapsedTimer timer;
+    timer.start();
+    child.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--child"), mode});
+    child.waitForFinished(60000);
+    return double(timer.nsecsElapsed()) / 1e6;
+}
+
+double median(std::vector<double> values)
+{
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
+long residentKiB()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return 0;
+    for (const QByteArray &line : status.readAll().split('\n')) {
+        if (line.startsWith("VmRSS:"))
+            return line.mid(6).trimmed().split(' ').value(0).toLong();
+    }
+    return 0;
+}
+
+QByteArray generatedJava(qsizetype size)
+{
+    QByteArray text;
+    text.reserve(size + 256);
+    text += "public class Big {\n";
+    for (int i = 0; text.size() < size; ++i) {
+        text += "    static int value" + QByteArray::number(i) + "(int x) { return x * "
+                + QByteArray::number(i % 97) + " + " + QByteArray::number(i) + "; }\n";
+    }
+    text += "}\n";
+    return text;
+}
+
+} // namespace
+
+int benchChild(const QString &mode, int argc, char **argv)
+{
+    QApplication application(argc, argv);
+    if (mode == QLatin1String("quorvel")) {
+        createQuorvelWindows({});
+        MainForm->show();
+        waitUntilExposed(MainForm);
+        destroyQuorvelWindows();
+    } else {
+        QMainWindow window;
+        window.resize(435, 297);
+        window.show();
+        waitUntilExposed(&window);
+    }
+    return 0;
+}
+
+void benchStartup()
+{
+    QTemporaryDir config;
+    QFile ini(config.filePath(QStringLiteral("QUORVEL.INI")));
+    if (ini.open(QIODevice::WriteOnly))
+        ini.write("[Options]\n");
+    ini.close();
+    std::vector<double> quorvel, bare;
+    startChild(QStringLiteral("bare"), config.path());
+    for (int i = 0; i < 7; ++i) {
+        bare.push_back(startChild(QStringLiteral("bare"), config.path()));
+        quorvel.push_back(startChild(QStringLiteral("quorvel"), config.path()));
+    }
+    const double q = median(quorvel);
+    const double b = median(bare);
+    std::printf("start-up to main window shown: quorvel %.1f ms, bare Qt main window %.1f ms, "
+                "ratio %.2f (bar 1.5)\n",
+                q, b, q / b);
+}
+
+void benchOpen()
+{
+    QTemporaryDir dir;
+    const QString name = dir.filePath(QStringLiteral("Big.java"));
+    const QByteArray text = generatedJava(50 * 1024 * 1024);
+    QFile file(name);
+    if (file.open(QIODevice::WriteOnly))
+        file.write(text);
+    file.close();
+
+    QElapsedTimer timer;
+    timer.start();
+    QByteArray read;
+    QFile input(name);
+    if (input.open(QIODevice::ReadOnly))
+        read = input.readAll();
+    const double rawMs = double(timer.nsecsElapsed()) / 1e6;
+    read = QByteArray();
+
+    createQuorvelWindows({});
+    const long before = residentKiB();
+    timer.restart();
+    MainForm->OpenDocument(name, true);
+    const double openMs = double(timer.nsecsElapsed()) / 1e6;
+    const long after = residentKiB();
+    const double sizeKiB = double(text.size()) / 1024.0;
+    std::printf("open a %.0f MB Java file: document window %.1f ms, raw read %.1f ms, "
+                "ratio %.2f (bar 10)\n",
+                sizeKiB / 1024.0, openMs, rawMs, openMs / rawMs);
+    std::printf("resident memory: %.1f MB in all after the open (%.2f x the file), of which "
+                "the open added %.1f MB (%.2f x the file) (bar 4)\n",
+                after / 1024.0, after / sizeKiB, (after - before) / 1024.0,
+                (after - before) / sizeKiB);
+    destroyQuorvelWindows();
+}

@@ -1,0 +1,209 @@
+#include "testutil.h"
+
+#include "app/Main.h"
+#include "app/Tools.h"
+#include "editor/Childwin.h"
+#include "toolchain/Compopt.h"
+
+#include <QAction>
+#include <QDir>
+#include <QFile>
+#include <QLineEdit>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTest>
+#include <QToolButton>
+
+using namespace testutil;
+
+namespace {
+
+const QString Recorder = QStringLiteral(QUORVEL_TESTTOOLS "/recorder");
+
+// The recorder's record: working directory, then the arguments (the last two lines are its
+// descriptors and its session state).
+QStringList recordedRun(const QString &record)
+{
+    QStringList lines = QString::fromUtf8(readFile(record)).split(u'\n');
+    if (!lines.isEmpty() && lines.last().isEmpty())
+        lines.removeLast();
+    return lines.mid(0, lines.size() - 2);
+}
+
+} // namespace
+
+class tst_Tools : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void cleanup()
+    {
+        qunsetenv("QV_RECORD");
+        QVERIFY(unexpectedModals().isEmpty());
+    }
+
+    void captionParts_data()
+    {
+        QTest::addColumn<QString>("caption");
+        QTest::addColumn<QString>("directory");
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QString>("className");
+        QTest::newRow("page") << "/work/Hello.html" << "/work/" << "Hello.html" << "Hello";
+        QTest::newRow("root") << "/Hello.html" << "/" << "Hello.html" << "Hello";
+        QTest::newRow("no extension") << "/work/Hello" << "/work/" << "Hello" << "Hello";
+        QTest::newRow("several dots") << "/work/Hello.old.java" << "/work/" << "Hello.old.java"
+                                      << "Hello.old";
+        QTest::newRow("new document") << "NONAME1" << "" << "NONAME1" << "NONAME1";
+        QTest::newRow("colon is ordinary") << "/a:b/c.d/E.java" << "/a:b/c.d/" << "E.java"
+                                           << "E";
+        QTest::newRow("dot directory") << "./.hidden" << "./" << ".hidden" << "";
+    }
+    void captionParts()
+    {
+        QFETCH(QString, caption);
+        QFETCH(QString, directory);
+        QFETCH(QString, file);
+        QFETCH(QString, className);
+        QCOMPARE(captionDirectory(caption), directory);
+        QCOMPARE(captionFileName(caption), file);
+        QCOMPARE(captionClassName(caption), className);
+    }
+
+    // The page reaches the browser as one argument, however its name looks, and the browser
+    // runs in the page's folder; no shell ever sees the name.
+    void browserGetsThePageNameInItsFolder_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::newRow("blank") << "My Page.html";
+        QTest::newRow("semicolon") << "a;rm -rf x.html";
+        QTest::newRow("command substitution") << "$(touch y).html";
+        QTest::newRow("leading dash") << "-x.html";
+        QTest::newRow("quote") << "say \"hi\".html";
+    }
+    void browserGetsThePageNameInItsFolder()
+    {
+        QFETCH(QString, name);
+        Session session;
+        session.show();
+        const QString record = session.file(QStringLiteral("record.txt"));
+        qputenv("QV_RECORD", QFile::encodeName(record));
+        const QString folder = session.file(QStringLiteral("pages"));
+        QDir().mkpath(folder);
+        writeFile(folder + u'/' + name, "<html></html>");
+        CompileOptForm->BrowserPath->setText(Recorder);
+        const QString before = QDir::currentPath();
+        MainForm->OpenDocument(folder + u'/' + name, true);
+        MainForm->BrowserBtn->click();
+        QCOMPARE(QDir::currentPath(), before);
+        QTRY_VERIFY(QFile::exists(record));
+        QCOMPARE(recordedRun(record), QStringList({folder, name}));
+        QVERIFY(!QFile::exists(folder + QStringLiteral("/y")));
+        QVERIFY(!QFile::exists(before + QStringLiteral("/y")));
+    }
+
+    void settingIsSplitIntoWords()
+    {
+        Session session;
+        session.show();
+        const QString record = session.file(QStringLiteral("record.txt"));
+        qputenv("QV_RECORD", QFile::encodeName(record));
+        writeFile(session.file(QStringLiteral("Hello.java")), "class Hello {}");
+        CompileOptForm->Interpreter->setText(u'"' + Recorder + QStringLiteral("\" -cp ."));
+        MainForm->OpenDocument(session.file(QStringLiteral("Hello.java")), true);
+        MainForm->InterpreterItem->trigger();
+        QTRY_VERIFY(QFile::exists(record));
+        QCOMPARE(recordedRun(record),
+                 QStringList({QDir(session.dir()).canonicalPath(), "-cp", ".", "Hello"}));
+    }
+
+    // A caption that holds no folder cannot be made current: the error box, nothing started.
+    void captionWithoutFolderStartsNothing_data()
+    {
+        QTest::addColumn<QString>("caption");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("new document") << "" << "File not found.";
+        QTest::newRow("missing folder") << "/no/such/folder/A.java" << "File not found.";
+        QTest::newRow("output window caption")
+            << "Compiling \"/tmp/x/A.java\" ..." << "File not found.";
+    }
+    void captionWithoutFolderStartsNothing()
+    {
+        QFETCH(QString, caption);
+        QFETCH(QString, message);
+        Session session;
+        session.show();
+        const QString record = session.file(QStringLiteral("record.txt"));
+        qputenv("QV_RECORD", QFile::encodeName(record));
+        CompileOptForm->BrowserPath->setText(Recorder);
+        CompileOptForm->Interpreter->setText(Recorder);
+        MainForm->FileNewItem->trigger();
+        if (!caption.isEmpty())
+            MainForm->activeDocument()->setCaption(caption);
+        const QString before = QDir::currentPath();
+        for (QAction *command : {MainForm->BrowserItem, MainForm->InterpreterItem}) {
+            auto box = answerBox();
+            command->trigger();
+            QVERIFY(allModalsHandled());
+            QCOMPARE(box->text, message);
+            QCOMPARE(box->icon, QMessageBox::Critical);
+            QCOMPARE(box->caption, QStringLiteral("Quorvel"));
+        }
+        QCOMPARE(QDir::currentPath(), before);
+        QTest::qWait(200);
+        QVERIFY(!QFile::exists(record));
+    }
+
+    // An empty setting starts nothing rather than taking the document for a program.
+    void emptySettingStartsNothing()
+    {
+        Session session;
+        session.show();
+        const QString page = session.file(QStringLiteral("page.html"));
+        writeFile(page, "#!/bin/sh\ntouch started\n");
+        QFile::setPermissions(page, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        CompileOptForm->BrowserPath->setText(QString());
+        MainForm->OpenDocument(page, true);
+        MainForm->BrowserItem->trigger();
+        QTest::qWait(200);
+        QVERIFY(!QFile::exists(session.file(QStringLiteral("started"))));
+    }
+
+    void noActiveChildDoesNothing()
+    {
+        Session session;
+        session.show();
+        MainForm->BrowserItemClick();
+        MainForm->InterpreterItemClick();
+    }
+
+    // The real interpreter runs the class in the document's folder: its main writes a marker
+    // into its working directory.
+    void realInterpreterRunsTheClassInItsFolder()
+    {
+        const QString javac = QStandardPaths::findExecutable(QStringLiteral("javac"));
+        const QString java = QStandardPaths::findExecutable(QStringLiteral("java"));
+        if (javac.isEmpty() || java.isEmpty())
+            QSKIP("the Java kit is not installed");
+        Session session;
+        session.show();
+        const QString source = session.file(QStringLiteral("Marker.java"));
+        writeFile(source, "public class Marker { public static void main(String[] a) "
+                          "throws Exception { java.nio.file.Files.writeString("
+                          "java.nio.file.Path.of(\"marker.txt\"), \"ran\"); } }\n");
+        QProcess compile;
+        compile.setWorkingDirectory(session.dir());
+        compile.start(javac, {QStringLiteral("Marker.java")});
+        QVERIFY(compile.waitForFinished(120000));
+        QCOMPARE(compile.exitCode(), 0);
+        CompileOptForm->Interpreter->setText(java + QStringLiteral(" -cp ."));
+        MainForm->OpenDocument(source, true);
+        MainForm->InterpreterBtn->click();
+        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(session.file(QStringLiteral("marker.txt"))),
+                                 60000);
+        QTRY_COMPARE(readFile(session.file(QStringLiteral("marker.txt"))), QByteArray("ran"));
+    }
+};
+
+QTEST_MAIN(tst_Tools)
+#include "tst_tools.moc"
