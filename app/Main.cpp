@@ -13,6 +13,7 @@
 #include "platform/icons.h"
 #include "platform/mdiframe.h"
 #include "platform/profile.h"
+#include "platform/termination.h"
 #include "platform/textcontrol.h"
 
 #include <QApplication>
@@ -485,6 +486,7 @@ int runQuorvel(int argc, char **argv)
     QStringList arguments = QApplication::arguments();
     arguments.removeFirst();
     createQuorvelWindows(arguments);
+    qv::closeOnTerminationSignals(MainForm);
     const int result = qv::app()->run(MainForm);
     destroyQuorvelWindows();
     return result;

@@ -10,7 +10,10 @@
 #include "platform/profile.h"
 
 #include <QCheckBox>
+#include <QFontInfo>
+#include <QGuiApplication>
 #include <QLineEdit>
+#include <QScreen>
 
 #include <algorithm>
 
@@ -38,15 +41,50 @@ QList<Flag> flags()
     return result;
 }
 
-// Window coordinates beyond these cannot be shown by the window system; sizes below 1 neither.
+// At most length characters, without splitting a character of two UTF-16 units.
+QString cutText(const QString &text, qsizetype length)
+{
+    if (text.size() <= length)
+        return text;
+    QString cut = text.left(length);
+    if (cut.back().isHighSurrogate())
+        cut.chop(1);
+    return cut;
+}
+
+// Positions are kept as read within what X11 can address.
 int screenCoordinate(int value)
 {
     return std::clamp(value, -32000, 32000);
 }
 
-int windowExtent(int value)
+// A window larger than the desktop cannot be shown whole, and one of tens of thousands of
+// pixels each way needs gigabytes of backing store, so width and height stop at the
+// desktop's size, as window managers commonly hold a window to it.
+QSize largestWindow()
 {
-    return std::clamp(value, 1, 32000);
+    const QScreen *screen = QGuiApplication::primaryScreen();
+    return screen ? screen->virtualSize().expandedTo(QSize(1, 1)) : QSize(4096, 4096);
+}
+
+// Qt shows point sizes from 1 up; far larger sizes than a screen can hold make glyph
+// rendering run out of memory.
+int fontPoints(int value)
+{
+    return std::clamp(value, 1, 1000);
+}
+
+QString readOption(const qv::IniFile &ini, const char *key)
+{
+    return ini.readString(Options, QLatin1String(key), {});
+}
+
+void readToolPaths(const qv::IniFile &ini)
+{
+    CompileOptForm->JavaPath->setText(readOption(ini, "CompilerPath"));
+    CompileOptForm->DirectoryPath->setText(readOption(ini, "DirectoryPath"));
+    CompileOptForm->ClassPath->setText(readOption(ini, "ClassPath"));
+    CompileOptForm->BrowserPath->setText(readOption(ini, "Browser"));
 }
 
 } // namespace
@@ -68,12 +106,15 @@ QString buildOptionsString(const QList<Flag> &flags, const QString &directory,
 
 QString flagString(const QList<Flag> &flags)
 {
-    QStringList words;
+    QString result;
     for (const Flag &flag : flags) {
-        if (flag.checked)
-            words.append(flag.caption);
+        if (!flag.checked)
+            continue;
+        if (!result.isEmpty())
+            result += u' ';
+        result += flag.caption;
     }
-    return words.join(u' ');
+    return result;
 }
 
 QStringList flagWords(const QString &flags)
@@ -104,29 +145,23 @@ void TMainForm::ApplyFlagsString(const QString &flags)
 
 void TMainForm::LoadSettings()
 {
-    CompileOptForm->JavaPath->setText(IniFile->readString(Options, QStringLiteral("CompilerPath"), {}));
-    CompileOptForm->DirectoryPath->setText(
-        IniFile->readString(Options, QStringLiteral("DirectoryPath"), {}));
-    CompileOptForm->ClassPath->setText(IniFile->readString(Options, QStringLiteral("ClassPath"), {}));
-    CompileOptForm->BrowserPath->setText(IniFile->readString(Options, QStringLiteral("Browser"), {}));
-    CompileOptForm->Interpreter->setText(
-        IniFile->readString(Options, QStringLiteral("Interpreter"), {}));
-    const QString storedFlags = IniFile->readString(Options, QStringLiteral("CompilerOptions"), {});
+    readToolPaths(*IniFile);
+    CompileOptForm->Interpreter->setText(readOption(*IniFile, "Interpreter"));
+    const QString storedFlags = readOption(*IniFile, "CompilerOptions");
 
-    const QString fontName = IniFile->readString(Setup, QStringLiteral("FontName"),
-                                                 QStringLiteral("System"))
-                                 .left(255);
+    const QString fontName = cutText(
+        IniFile->readString(Setup, QStringLiteral("FontName"), QStringLiteral("System")), 255);
     if (!fontName.isEmpty())
-        EditorFont->setFamily(fontName.left(31));
-    // Qt shows point sizes from 1 up; a larger size than a screen can hold is still shown.
+        EditorFont->setFamily(cutText(fontName, 31));
     EditorFont->setPointSize(
-        std::clamp(IniFile->readInteger(Setup, QStringLiteral("FontSize"), 10), 1, 1000));
+        fontPoints(IniFile->readInteger(Setup, QStringLiteral("FontSize"), 10)));
 
     const int height = IniFile->readInteger(Setup, QStringLiteral("Height"), 298);
     const int width = IniFile->readInteger(Setup, QStringLiteral("Width"), 435);
     const int left = IniFile->readInteger(Setup, QStringLiteral("Left"), 195);
     const int top = IniFile->readInteger(Setup, QStringLiteral("Top"), 110);
-    resize(windowExtent(width), windowExtent(height));
+    const QSize largest = largestWindow();
+    resize(std::clamp(width, 1, largest.width()), std::clamp(height, 1, largest.height()));
     move(screenCoordinate(left), screenCoordinate(top));
 
     ApplyFlagsString(storedFlags);
@@ -136,14 +171,19 @@ void TMainForm::LoadSettings()
 
 void TMainForm::SaveSettings()
 {
+    // A font chosen by pixel size has no point size of its own; the size it is shown at is
+    // stored instead of -1.
+    const int fontSize = EditorFont->pointSize() > 0 ? EditorFont->pointSize()
+                                                     : QFontInfo(*EditorFont).pointSize();
     IniFile->writeInteger(Setup, QStringLiteral("Height"), height());
     IniFile->writeInteger(Setup, QStringLiteral("Width"), width());
     IniFile->writeInteger(Setup, QStringLiteral("Left"), x());
     IniFile->writeInteger(Setup, QStringLiteral("Top"), y());
     IniFile->writeString(Setup, QStringLiteral("FontName"), EditorFont->family());
-    IniFile->writeInteger(Setup, QStringLiteral("FontSize"), EditorFont->pointSize());
+    IniFile->writeInteger(Setup, QStringLiteral("FontSize"), fontSize);
     IniFile->writeString(Setup, QStringLiteral("LastFileName"), LastFileName);
-    IniFile->writeString(Options, QStringLiteral("CompilerPath"), CompileOptForm->JavaPath->text());
+    IniFile->writeString(Options, QStringLiteral("CompilerPath"),
+                         CompileOptForm->JavaPath->text());
     IniFile->writeString(Options, QStringLiteral("DirectoryPath"),
                          CompileOptForm->DirectoryPath->text());
     IniFile->writeString(Options, QStringLiteral("ClassPath"), CompileOptForm->ClassPath->text());
@@ -160,11 +200,8 @@ void TMainForm::FirstRun()
         SaveSettings();
         return;
     }
-    CompileOptForm->JavaPath->setText(IniFile->readString(Options, QStringLiteral("CompilerPath"), {}));
-    CompileOptForm->DirectoryPath->setText(
-        IniFile->readString(Options, QStringLiteral("DirectoryPath"), {}));
-    CompileOptForm->ClassPath->setText(IniFile->readString(Options, QStringLiteral("ClassPath"), {}));
-    CompileOptForm->BrowserPath->setText(IniFile->readString(Options, QStringLiteral("Browser"), {}));
+    // The interpreter and the flags keep what the user left in them.
+    readToolPaths(*IniFile);
 }
 
 void TMainForm::JavaOptions1Click()

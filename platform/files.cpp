@@ -66,7 +66,9 @@ WriteStatus writeFileAtomic(const QString &path, const QByteArray &data)
     // QSaveFile gives the new file the permissions of the file it replaces.
     if (path.isEmpty() || QFileInfo(path).isDir() || !file.open(QIODevice::WriteOnly))
         return WriteStatus::CannotCreate;
-    if (file.write(data) != data.size()) {
+    // QSaveFile::commit() renames the file even when the final flush wrote only part of the
+    // data (a full disk, a file size limit), so the flush is checked here first.
+    if (file.write(data) != data.size() || !file.flush()) {
         file.cancelWriting();
         return WriteStatus::WriteFailed;
     }

@@ -30,7 +30,9 @@ TCompileOptForm::TCompileOptForm(QWidget *parent)
     setWindowFlags(Qt::Window | Qt::WindowSystemMenuHint | Qt::WindowMinMaxButtonsHint
                    | Qt::WindowCloseButtonHint);
     setFont(QFont(QStringLiteral("MS Sans Serif"), 8));
-    setGeometry(200, 109, 330, 325);
+    // Like the main window: the position is the frame's, the size the client area's.
+    move(200, 109);
+    resize(330, 325);
 
     // Creation order is the order of the fields; the keyboard order is set below.
     JavaPath = addEdit(12);

@@ -66,11 +66,13 @@ public:
     // The flag boxes, children of GroupBox1 in their order.
     QList<QObject *> flagBoxChildren() const;
 
+    // Every way of closing ends here and passes the close check first; Escape and the
+    // window frame ask for mrCancel.
     void done(int result) override;
+    void reject() override;
 
 protected:
     void closeEvent(QCloseEvent *event) override;
-    void reject() override;
 
 private:
     QLineEdit *addEdit(int top);

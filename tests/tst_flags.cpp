@@ -1,0 +1,144 @@
+#include "testutil.h"
+
+#include "app/Main.h"
+#include "toolchain/Compopt.h"
+
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QTest>
+
+using namespace testutil;
+
+// The compiler flags between the flag boxes of the options dialog and text: the options part
+// of the compiler's command line, the stored flag string and its reading.
+class tst_Flags : public QObject
+{
+    Q_OBJECT
+
+private:
+    static QList<QCheckBox *> boxes()
+    {
+        return CompileOptForm->GroupBox1->findChildren<QCheckBox *>(Qt::FindDirectChildrenOnly);
+    }
+
+    static void check(const QStringList &captions)
+    {
+        for (const QString &caption : captions) {
+            for (QCheckBox *box : boxes()) {
+                if (box->text() == caption)
+                    box->setChecked(true);
+            }
+        }
+    }
+
+    static QStringList checked()
+    {
+        QStringList result;
+        for (QCheckBox *box : boxes()) {
+            if (box->isChecked())
+                result << box->text();
+        }
+        return result;
+    }
+
+private slots:
+    void cleanup() { QVERIFY(unexpectedModals().isEmpty()); }
+
+    // The check order is the user's; both texts follow the order of the boxes.
+    void textsFollowTheBoxes_data()
+    {
+        QTest::addColumn<QStringList>("checkOrder");
+        QTest::addColumn<QString>("directory");
+        QTest::addColumn<QString>("classPath");
+        QTest::addColumn<QString>("options");
+        QTest::addColumn<QString>("stored");
+        const QStringList all{"g", "O", "debug", "depend", "nowarn", "verbose", "nowrite"};
+        QTest::newRow("nothing") << QStringList() << "" << "" << "" << "";
+        QTest::newRow("flags and directory")
+            << QStringList{"g", "verbose"} << "/opt/classes" << "" << "-g -verbose -d /opt/classes"
+            << "g verbose";
+        QTest::newRow("checked in reverse") << QStringList{"verbose", "g"} << "" << ""
+                                            << "-g -verbose" << "g verbose";
+        QTest::newRow("class path only, no leading blank")
+            << QStringList() << "" << "/kit/lib:." << "-classpath /kit/lib:." << "";
+        QTest::newRow("flags, directory and class path")
+            << QStringList{"nowrite", "O"} << "/out" << "/lib"
+            << "-O -nowrite -d /out -classpath /lib" << "O nowrite";
+        QTest::newRow("all seven") << all << "" << ""
+                                   << "-g -O -debug -depend -nowarn -verbose -nowrite"
+                                   << "g O debug depend nowarn verbose nowrite";
+        QTest::newRow("blank directory is not empty") << QStringList() << "  " << ""
+                                                      << "-d   " << "";
+        QTest::newRow("paths taken as typed, blanks and all")
+            << QStringList{"depend"} << " my out " << "a b"
+            << "-depend -d  my out  -classpath a b" << "depend";
+    }
+
+    void textsFollowTheBoxes()
+    {
+        QFETCH(QStringList, checkOrder);
+        QFETCH(QString, directory);
+        QFETCH(QString, classPath);
+        Session session;
+        check(checkOrder);
+        CompileOptForm->DirectoryPath->setText(directory);
+        CompileOptForm->ClassPath->setText(classPath);
+        QTEST(MainForm->BuildCompilerOptions(), "options");
+        QTEST(MainForm->FlagsToString(), "stored");
+    }
+
+    void storedStringChecksWholeCaptions_data()
+    {
+        QTest::addColumn<QString>("stored");
+        QTest::addColumn<QStringList>("expected");
+        QTest::newRow("two flags") << "g verbose" << QStringList{"g", "verbose"};
+        QTest::newRow("case and repeated blanks") << "G  o" << QStringList{"g", "O"};
+        QTest::newRow("outer blanks") << " debug " << QStringList{"debug"};
+        QTest::newRow("dash is part of the word") << "-g" << QStringList();
+        QTest::newRow("prefix of a caption") << "dep" << QStringList();
+        QTest::newRow("tab joins words") << "g\tO" << QStringList();
+        QTest::newRow("empty") << "" << QStringList();
+        QTest::newRow("twice and unknown") << "nowarn zz nowarn" << QStringList{"nowarn"};
+    }
+
+    void storedStringChecksWholeCaptions()
+    {
+        QFETCH(QString, stored);
+        Session session;
+        MainForm->ApplyFlagsString(stored);
+        QTEST(checked(), "expected");
+    }
+
+    void applyingNeverUnchecksAndRoundTrips()
+    {
+        Session session;
+        check({"debug", "nowrite"});
+        MainForm->ApplyFlagsString(QStringLiteral("g"));
+        QCOMPARE(checked(), QStringList({"g", "debug", "nowrite"}));
+        const QString stored = MainForm->FlagsToString();
+        MainForm->ApplyFlagsString(stored);
+        QCOMPARE(MainForm->FlagsToString(), stored);
+        QCOMPARE(checked(), QStringList({"g", "debug", "nowrite"}));
+    }
+
+    // Only check boxes among the group's children are flags; a label with a flag's caption
+    // neither contributes nor gets in the way.
+    void childrenThatAreNotCheckBoxesAreSkipped()
+    {
+        Session session;
+        auto *label = new QLabel(QStringLiteral("nowarn"), CompileOptForm->GroupBox1);
+        auto *early = new QLabel(QStringLiteral("g"), CompileOptForm->GroupBox1);
+        early->stackUnder(CompileOptForm->CheckBox1);
+        QVERIFY(CompileOptForm->flagBoxChildren().contains(label));
+        MainForm->ApplyFlagsString(QStringLiteral("nowarn g"));
+        QCOMPARE(checked(), QStringList({"g", "nowarn"}));
+        CompileOptForm->ClassPath->setText(QStringLiteral("/lib"));
+        QCOMPARE(MainForm->BuildCompilerOptions(), QStringLiteral("-g -nowarn -classpath /lib"));
+        QCOMPARE(MainForm->FlagsToString(), QStringLiteral("g nowarn"));
+    }
+};
+
+QTEST_MAIN(tst_Flags)
+#include "tst_flags.moc"

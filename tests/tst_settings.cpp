@@ -1,0 +1,380 @@
+#include "testutil.h"
+
+#include "app/Main.h"
+#include "toolchain/Compopt.h"
+
+#include "platform/mdiframe.h"
+#include "platform/profile.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QDir>
+#include <QGroupBox>
+#include <QGuiApplication>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QScreen>
+#include <QTest>
+
+#include <csignal>
+#include <sys/resource.h>
+
+using namespace testutil;
+
+namespace {
+
+const QByteArray FirstRunMessage = "QUORVEL.INI not found.\n\nPlease enter Java compiler path.";
+
+QByteArray value(const QByteArray &iniText, const char *section, const char *key)
+{
+    return qv::profileLookup(iniText, QLatin1String(section), QLatin1String(key))
+        .value_or(QStringLiteral("<missing>"))
+        .toUtf8();
+}
+
+QStringList checkedFlags()
+{
+    QStringList result;
+    for (QCheckBox *box : CompileOptForm->GroupBox1->findChildren<QCheckBox *>()) {
+        if (box->isChecked())
+            result << box->text();
+    }
+    return result;
+}
+
+// What a user types into the options dialog in the tests below.
+struct Typed
+{
+    QString compiler;
+    QString directory = QStringLiteral("/work/out");
+    QString classPath = QStringLiteral("/lib/a.jar:.");
+    QString browser = QStringLiteral("/usr/bin/viewer");
+    QString interpreter = QStringLiteral("/usr/bin/java");
+};
+
+void type(const Typed &typed)
+{
+    CompileOptForm->JavaPath->setText(typed.compiler);
+    CompileOptForm->DirectoryPath->setText(typed.directory);
+    CompileOptForm->ClassPath->setText(typed.classPath);
+    CompileOptForm->BrowserPath->setText(typed.browser);
+    CompileOptForm->Interpreter->setText(typed.interpreter);
+    CompileOptForm->CheckBox6->setChecked(true);
+}
+
+QString makeCompilerDirectory(const Session &session)
+{
+    QDir(session.dir()).mkpath(QStringLiteral("jdk/bin"));
+    writeFile(session.file(QStringLiteral("jdk/bin/javac")), "#!/bin/sh\n");
+    return session.file(QStringLiteral("jdk/bin"));
+}
+
+// Points the settings folder below a regular file, where nothing can be created.
+void breakSettingsFolder(const Session &session)
+{
+    writeFile(session.file(QStringLiteral("plain")), "x");
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(session.file(QStringLiteral("plain/config"))));
+}
+
+} // namespace
+
+// The settings file: what the first show reads, what every save writes and in which order,
+// the first run, and values in the file that are wrong.
+class tst_Settings : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void cleanup() { QVERIFY(unexpectedModals().isEmpty()); }
+
+    void missingSetupGivesTheDefaults()
+    {
+        Session session("[Options]\nCompilerPath=\n");
+        session.show();
+        QCOMPARE(MainForm->pos(), QPoint(195, 110));
+        QCOMPARE(MainForm->size(), QSize(435, 298));
+        QCOMPARE(MainForm->EditorFont->family(), QStringLiteral("System"));
+        QCOMPARE(MainForm->EditorFont->pointSize(), 10);
+        QVERIFY(!MainForm->LastFileItem);
+        QCOMPARE(MainForm->File1->actions().size(), 7);
+    }
+
+    void everyKeyReachesItsControl()
+    {
+        Session session("[Setup]\nLeft=20\nTop=30\nWidth=500\nHeight=400\nFontName=Courier\n"
+                        "FontSize=13\nLastFileName=/src/Last One.java\n"
+                        "[Options]\nCompilerPath=/jdk/bin\nDirectoryPath=/out\n"
+                        "ClassPath=/lib:.\nBrowser=/usr/bin/b\nInterpreter=/usr/bin/java\n"
+                        "CompilerOptions=nowarn  G\n");
+        session.show();
+        QCOMPARE(CompileOptForm->JavaPath->text(), QStringLiteral("/jdk/bin"));
+        QCOMPARE(CompileOptForm->DirectoryPath->text(), QStringLiteral("/out"));
+        QCOMPARE(CompileOptForm->ClassPath->text(), QStringLiteral("/lib:."));
+        QCOMPARE(CompileOptForm->BrowserPath->text(), QStringLiteral("/usr/bin/b"));
+        QCOMPARE(CompileOptForm->Interpreter->text(), QStringLiteral("/usr/bin/java"));
+        QCOMPARE(checkedFlags(), QStringList({"g", "nowarn"}));
+        QCOMPARE(MainForm->pos(), QPoint(20, 30));
+        QCOMPARE(MainForm->size(), QSize(500, 400));
+        QCOMPARE(MainForm->EditorFont->family(), QStringLiteral("Courier"));
+        QCOMPARE(MainForm->EditorFont->pointSize(), 13);
+        QCOMPARE(MainForm->LastFileName, QStringLiteral("/src/Last One.java"));
+        QVERIFY(MainForm->LastFileItem);
+        QCOMPARE(MainForm->LastFileItem->text(), QStringLiteral("/src/Last One.java"));
+    }
+
+    void integersFollowTheReadingRules_data()
+    {
+        QTest::addColumn<QByteArray>("setup");
+        QTest::addColumn<QString>("what");
+        QTest::addColumn<int>("expected");
+        QTest::newRow("0x hex") << QByteArray("Height=0x200") << "height" << 512;
+        QTest::newRow("dollar hex") << QByteArray("Height=$200") << "height" << 512;
+        QTest::newRow("leading blanks") << QByteArray("Width=   500") << "width" << 500;
+        QTest::newRow("negative position") << QByteArray("Left=-40") << "left" << -40;
+        QTest::newRow("letters") << QByteArray("FontSize=abc") << "font" << 10;
+        QTest::newRow("font too large to draw") << QByteArray("FontSize=2147483647") << "font"
+                                                << 1000;
+        QTest::newRow("negative font size") << QByteArray("FontSize=-5") << "font" << 1;
+        QTest::newRow("zero font size") << QByteArray("FontSize=0") << "font" << 1;
+    }
+
+    void integersFollowTheReadingRules()
+    {
+        QFETCH(QByteArray, setup);
+        QFETCH(QString, what);
+        Session session("[Setup]\n" + setup + "\n");
+        session.show();
+        const QHash<QString, int> read{{"height", MainForm->height()},
+                                       {"width", MainForm->width()},
+                                       {"left", MainForm->x()},
+                                       {"top", MainForm->y()},
+                                       {"font", MainForm->EditorFont->pointSize()}};
+        QTEST(read.value(what), "expected");
+    }
+
+    void fontNameIsCutOrKept_data()
+    {
+        QTest::addColumn<QByteArray>("setup");
+        QTest::addColumn<QString>("family");
+        QTest::addColumn<int>("size");
+        QTest::newRow("empty keeps the initial face")
+            << QByteArray("FontName=\nFontSize=14") << "MS Sans Serif" << 14;
+        QTest::newRow("face held to 31 characters")
+            << QByteArray("FontName=" + QByteArray(40, 'f')) << QString(31, u'f') << 10;
+        QTest::newRow("never splits a character")
+            << QByteArray("FontName=" + QByteArray(30, 'f') + "\xF0\x9D\x84\x9E")
+            << QString(30, u'f') << 10;
+    }
+
+    void fontNameIsCutOrKept()
+    {
+        QFETCH(QByteArray, setup);
+        Session session("[Setup]\n" + setup + "\n");
+        session.show();
+        QTEST(MainForm->EditorFont->family(), "family");
+        QTEST(MainForm->EditorFont->pointSize(), "size");
+    }
+
+    // Values Qt or the screen cannot show are held to what they can; nothing in the file may
+    // crash or stall the program, and the next save writes what is in use.
+    void hostileValuesAreHeldToWhatCanBeShown()
+    {
+        const QSize desktop = QGuiApplication::primaryScreen()->virtualSize();
+        Session session("[Setup\nFontSize=2147483647\n[Setup]\nHeight=-100000\n"
+                        "Width=99999999\nLeft=-40000\nTop=0x7FFFFFFF\nFontName="
+                        + QByteArray(1023, 'x') + "\nLastFileName=\x01\xFF\xFE\x80junk\n"
+                        "[Options]\nClassPath=" + QByteArray(2000, 'y')
+                        + "\nCompilerOptions=\xC3\x28 g\n");
+        session.show();
+        QCOMPARE(MainForm->EditorFont->pointSize(), 1000);
+        QCOMPARE(MainForm->EditorFont->family(), QString(31, u'x'));
+        QVERIFY(MainForm->height() >= 1);
+        QCOMPARE(MainForm->width(), desktop.width());
+        QCOMPARE(MainForm->pos(), QPoint(-32000, 32000));
+        QCOMPARE(CompileOptForm->ClassPath->text(), QString(1023, u'y'));
+        QCOMPARE(checkedFlags(), QStringList{"g"});
+        QVERIFY(MainForm->LastFileItem);
+
+        QVERIFY(MainForm->close());
+        const QByteArray saved = session.iniText();
+        QCOMPARE(value(saved, "Setup", "FontSize"), QByteArray("1000"));
+        QCOMPARE(value(saved, "Setup", "Width"), QByteArray::number(desktop.width()));
+        QCOMPARE(value(saved, "Setup", "Left"), QByteArray("-32000"));
+        QCOMPARE(value(saved, "Setup", "Height"), QByteArray::number(MainForm->height()));
+    }
+
+    // The first run asks for the compiler path. OK writes the file at once from the design
+    // bounds and the initial font, before the start-up file opens; anything else takes the
+    // four paths from the (missing) file again and leaves the interpreter and flags alone.
+    void firstRunAsksForTheCompiler_data()
+    {
+        QTest::addColumn<bool>("ok");
+        QTest::newRow("ok") << true;
+        QTest::newRow("cancel") << false;
+    }
+
+    void firstRunAsksForTheCompiler()
+    {
+        QFETCH(bool, ok);
+        Session session(QByteArray(), {QStringLiteral("Start.java")});
+        writeFile(session.file(QStringLiteral("Start.java")), "class Start {}\n");
+        QDir::setCurrent(session.dir());
+        Typed typed;
+        typed.compiler = makeCompilerDirectory(session);
+        auto box = answerBox();
+        onNextModal([&](QWidget *modal) {
+            if (modal != CompileOptForm) {
+                modal->close();
+                return;
+            }
+            type(typed);
+            (ok ? CompileOptForm->BitBtn1 : CompileOptForm->BitBtn2)->click();
+        });
+        session.show();
+        QVERIFY(allModalsHandled());
+        QCOMPARE(box->text.toUtf8(), FirstRunMessage);
+        QCOMPARE(box->caption, QStringLiteral("Quorvel"));
+        QCOMPARE(MainForm->activeChild()->windowTitle(), QStringLiteral("Start.java"));
+        QCOMPARE(MainForm->LastFileName, QStringLiteral("Start.java"));
+        QVERIFY(!MainForm->LastFileItem);
+        QCOMPARE(MainForm->size(), QSize(435, 297));
+        const QSize screen = QGuiApplication::primaryScreen()->size();
+        QCOMPARE(MainForm->pos(), QPoint((screen.width() - 435) / 2, (screen.height() - 297) / 2));
+        QCOMPARE(checkedFlags(), QStringList{"verbose"});
+        QCOMPARE(CompileOptForm->Interpreter->text(), typed.interpreter);
+
+        if (ok) {
+            QCOMPARE(session.iniText(),
+                     "[Setup]\nHeight=297\nWidth=435\nLeft=187\nTop=121\n"
+                     "FontName=MS Sans Serif\nFontSize=8\nLastFileName=\n[Options]\n"
+                     "CompilerPath=" + typed.compiler.toUtf8() + "\nDirectoryPath=/work/out\n"
+                     "ClassPath=/lib/a.jar:.\nBrowser=/usr/bin/viewer\n"
+                     "Interpreter=/usr/bin/java\nCompilerOptions=verbose\n");
+            QCOMPARE(CompileOptForm->JavaPath->text(), typed.compiler);
+            return;
+        }
+        QVERIFY(!QFile::exists(session.iniPath()));
+        for (QLineEdit *edit : {CompileOptForm->JavaPath, CompileOptForm->DirectoryPath,
+                                CompileOptForm->ClassPath, CompileOptForm->BrowserPath})
+            QVERIFY(edit->text().isEmpty());
+        QVERIFY(MainForm->close());
+        const QByteArray saved = session.iniText();
+        QCOMPARE(value(saved, "Options", "CompilerPath"), QByteArray());
+        QCOMPARE(value(saved, "Options", "Interpreter"), QByteArray("/usr/bin/java"));
+        QCOMPARE(value(saved, "Options", "CompilerOptions"), QByteArray("verbose"));
+        QCOMPARE(value(saved, "Setup", "LastFileName"), QByteArray("Start.java"));
+    }
+
+    // During a run OK writes at once; Cancel writes nothing, yet what was typed is in use
+    // and reaches the file when the main window closes.
+    void optionsTakeEffectAtOnceAndOkSaves_data()
+    {
+        QTest::addColumn<bool>("ok");
+        QTest::newRow("ok") << true;
+        QTest::newRow("cancel") << false;
+    }
+
+    void optionsTakeEffectAtOnceAndOkSaves()
+    {
+        QFETCH(bool, ok);
+        const QByteArray before = "; kept\n[Options]\nClassPath=/old\n";
+        Session session(before);
+        session.show();
+        onNextModal([&](QWidget *) {
+            type(Typed());
+            (ok ? CompileOptForm->BitBtn1 : CompileOptForm->BitBtn2)->click();
+        });
+        MainForm->JavaOptions1->trigger();
+        QVERIFY(allModalsHandled());
+        QCOMPARE(MainForm->BuildCompilerOptions(),
+                 QStringLiteral("-verbose -d /work/out -classpath /lib/a.jar:."));
+        if (ok)
+            QCOMPARE(value(session.iniText(), "Options", "ClassPath"), QByteArray("/lib/a.jar:."));
+        else
+            QCOMPARE(session.iniText(), before);
+
+        QVERIFY(MainForm->close());
+        const QByteArray saved = session.iniText();
+        QVERIFY(saved.startsWith("; kept\n[Options]\nClassPath=/lib/a.jar:.\n"));
+        QCOMPARE(value(saved, "Options", "CompilerOptions"), QByteArray("verbose"));
+        QCOMPARE(value(saved, "Options", "Browser"), QByteArray("/usr/bin/viewer"));
+    }
+
+    // A write that fails ends the save at that key, reports it, and keeps the main window
+    // open; the keys before it stay written. Here the file may grow no further than it is
+    // once the seven "Setup" keys are in, so the eighth key fails.
+    void failedSaveAbandonsTheClose()
+    {
+        Session session("[Options]\n");
+        session.show();
+        QByteArray afterSeven = session.iniText();
+        const QList<QPair<QString, QString>> setup{
+            {"Height", QString::number(MainForm->height())},
+            {"Width", QString::number(MainForm->width())},
+            {"Left", QString::number(MainForm->x())},
+            {"Top", QString::number(MainForm->y())},
+            {"FontName", MainForm->EditorFont->family()},
+            {"FontSize", QString::number(MainForm->EditorFont->pointSize())},
+            {"LastFileName", MainForm->LastFileName}};
+        for (const auto &[key, text] : setup)
+            afterSeven = qv::profileUpdate(afterSeven, QStringLiteral("Setup"), key, text);
+
+        rlimit original{};
+        QCOMPARE(getrlimit(RLIMIT_FSIZE, &original), 0);
+        rlimit limited = original;
+        limited.rlim_cur = rlim_t(afterSeven.size());
+        const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+        QCOMPARE(setrlimit(RLIMIT_FSIZE, &limited), 0);
+        auto box = answerBox();
+        const bool closed = MainForm->close();
+        setrlimit(RLIMIT_FSIZE, &original);
+        std::signal(SIGXFSZ, previousHandler);
+
+        QVERIFY(allModalsHandled());
+        QVERIFY(!closed);
+        QVERIFY(MainForm->isVisible());
+        QCOMPARE(box->text, QStringLiteral("Unable to write to QUORVEL.INI."));
+        QCOMPARE(box->icon, QMessageBox::Critical);
+        QCOMPARE(session.iniText(), afterSeven);
+
+        QVERIFY(MainForm->close());
+        QCOMPARE(value(session.iniText(), "Options", "CompilerOptions"), QByteArray());
+    }
+
+    // When the first run's save fails, the rest of the first show is skipped: the start-up
+    // file does not open. The values stay in the dialog.
+    void failedFirstRunSaveSkipsTheStartupFile()
+    {
+        Session session(QByteArray(), {QStringLiteral("Start.java")});
+        writeFile(session.file(QStringLiteral("Start.java")), "class Start {}\n");
+        QDir::setCurrent(session.dir());
+        breakSettingsFolder(session);
+        answerBox();
+        onNextModal([&](QWidget *) {
+            CompileOptForm->Interpreter->setText(QStringLiteral("/usr/bin/java"));
+            CompileOptForm->BitBtn1->click();
+        });
+        auto error = answerBox();
+        session.show();
+        QVERIFY(allModalsHandled());
+        QCOMPARE(error->text, QStringLiteral("Unable to write to QUORVEL.INI."));
+        QVERIFY(MainForm->isVisible());
+        QCOMPARE(MainForm->ClientArea->childCount(), 0);
+        QCOMPARE(CompileOptForm->Interpreter->text(), QStringLiteral("/usr/bin/java"));
+    }
+
+    // A font chosen by its pixel size is stored by the point size it is shown at.
+    void pixelSizedFontIsSavedInPoints()
+    {
+        Session session("[Options]\n");
+        session.show();
+        MainForm->EditorFont->setPixelSize(20);
+        QVERIFY(MainForm->close());
+        const int saved = value(session.iniText(), "Setup", "FontSize").toInt();
+        QVERIFY2(saved > 1, value(session.iniText(), "Setup", "FontSize").constData());
+    }
+};
+
+QTEST_MAIN(tst_Settings)
+#include "tst_settings.moc"
