@@ -103,6 +103,7 @@ QString chooseDirectory(QWidget *parent)
     QFileDialog dialog(parent, QStringLiteral("Select Directory"), currentDirectory());
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setOption(QFileDialog::ShowDirsOnly);
+    dialog.setOption(QFileDialog::ReadOnly);
     dialog.setFileMode(QFileDialog::Directory);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return QString();

@@ -7,6 +7,7 @@
 #include <QDeadlineTimer>
 #include <QDialog>
 #include <QDir>
+#include <QEvent>
 #include <QFile>
 #include <QPointer>
 #include <QTest>
@@ -30,6 +31,16 @@ public:
 
     std::deque<std::function<void(QWidget *)>> pending;
     QStringList unexpected;
+
+protected:
+    // A window handled once is handled again when it is shown anew, even when no timer tick
+    // falls between its two showings.
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::Hide && watched == m_handled)
+            m_handled = nullptr;
+        return QObject::eventFilter(watched, event);
+    }
 
 private:
     void poll()
@@ -59,6 +70,7 @@ private:
         }
         m_unexpectedSince.setRemainingTime(-1);
         m_handled = modal;
+        modal->installEventFilter(this);
         auto action = pending.front();
         pending.pop_front();
         action(modal);

@@ -49,7 +49,7 @@ TCompileOptForm::TCompileOptForm(QWidget *parent)
     connect(BitBtn1, &QPushButton::clicked, this, [this] { done(mrOk); });
     BitBtn2 = new QPushButton(QStringLiteral("Cancel"), this);
     BitBtn2->setGeometry(159, 267, 75, 25);
-    BitBtn2->setAutoDefault(false);
+    BitBtn2->setAutoDefault(true);
     connect(BitBtn2, &QPushButton::clicked, this, [this] { done(mrCancel); });
 
     GroupBox1 = new QGroupBox(QStringLiteral("Java Compiler Options"), this);

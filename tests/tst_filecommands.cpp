@@ -1,0 +1,287 @@
+#include "testutil.h"
+
+#include "app/Main.h"
+#include "editor/Childwin.h"
+#include "platform/dialogs.h"
+#include "platform/mdiframe.h"
+#include "platform/textcontrol.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QFileDialog>
+#include <QFileSystemModel>
+#include <QFontDialog>
+#include <QLineEdit>
+#include <QTest>
+#include <QToolButton>
+
+using namespace testutil;
+
+namespace {
+
+// Answers the next file dialog with a typed name; records what it offered.
+struct FileDialogVisit
+{
+    bool seen = false;
+    QStringList filters;
+    QString selectedFilter;
+    QStringList modelPatterns;
+    QString shownName;
+};
+
+std::shared_ptr<FileDialogVisit> chooseFile(const QString &name)
+{
+    auto visit = std::make_shared<FileDialogVisit>();
+    onNextModal([visit, name](QWidget *widget) {
+        auto *dialog = qobject_cast<QFileDialog *>(widget);
+        if (!dialog) {
+            widget->close();
+            return;
+        }
+        visit->seen = true;
+        visit->filters = dialog->nameFilters();
+        visit->selectedFilter = dialog->selectedNameFilter();
+        if (auto *model = dialog->findChild<QFileSystemModel *>())
+            visit->modelPatterns = model->nameFilters();
+        auto *edit = dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"));
+        visit->shownName = edit ? edit->text() : QString();
+        if (name.isNull()) {
+            dialog->reject();
+            return;
+        }
+        if (edit)
+            edit->setText(name);
+        QMetaObject::invokeMethod(dialog, "accept");
+    });
+    return visit;
+}
+
+} // namespace
+
+class tst_FileCommands : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void cleanup() { QVERIFY(unexpectedModals().isEmpty()); }
+
+    void newNamesCountTheOpenWindows()
+    {
+        Session session;
+        session.show();
+        MainForm->FileNewItem->trigger();
+        MainForm->NewBtn->click();
+        QCOMPARE(MainForm->activeChild()->windowTitle(), QStringLiteral("NONAME2"));
+        MainForm->ClientArea->activate(MainForm->ClientArea->childWindows().at(1));
+        QCOMPARE(MainForm->activeChild()->windowTitle(), QStringLiteral("NONAME1"));
+        MainForm->FileCloseItem->trigger();
+        QTRY_COMPARE(MainForm->ClientArea->childCount(), 1);
+        MainForm->FileNewItem->trigger();
+        QStringList captions;
+        for (QWidget *child : MainForm->ClientArea->childWindows())
+            captions << child->windowTitle();
+        QCOMPARE(captions, QStringList({"NONAME2", "NONAME2"}));
+    }
+
+    void openOffersTheThreeFiltersAndRecordsTheName()
+    {
+        Session session;
+        session.show();
+        const QString name = session.file(QStringLiteral("Hello.java"));
+        writeFile(name, "class Hello {}\n");
+        auto visit = chooseFile(name);
+        MainForm->OpenBtn->click();
+        QVERIFY(allModalsHandled());
+        QCOMPARE(visit->filters, QStringList({"Java file (*.java,*.jav)",
+                                              "Html file (*.html, *.htm)", "All files (*.*)"}));
+        QCOMPARE(visit->selectedFilter, QStringLiteral("Java file (*.java,*.jav)"));
+        QCOMPARE(visit->modelPatterns, QStringList({"*.java", "*.jav"}));
+        QCOMPARE(MainForm->activeChild()->windowTitle(), name);
+        QCOMPARE(MainForm->LastFileName, name);
+        QCOMPARE(MainForm->activeDocument()->RichEdit1->text(), QByteArray("class Hello {}\n"));
+
+        // The dialog shows the name chosen in its previous use; cancelling changes nothing.
+        auto again = chooseFile(QString());
+        MainForm->FileOpenItem->trigger();
+        QVERIFY(allModalsHandled());
+        QCOMPARE(again->shownName, QStringLiteral("Hello.java"));
+        QCOMPARE(MainForm->ClientArea->childCount(), 1);
+    }
+
+    void openingAMissingNameStillRecordsItAndSavingCreatesIt()
+    {
+        Session session;
+        session.show();
+        const QString name = session.file(QStringLiteral("New.java"));
+        chooseFile(name);
+        auto box = answerBox();
+        MainForm->FileOpenItem->trigger();
+        QVERIFY(allModalsHandled());
+        QCOMPARE(box->text, QStringLiteral("Error opening:") + name);
+        QCOMPARE(MainForm->LastFileName, name);
+        TMDIChild *document = MainForm->activeDocument();
+        QVERIFY(!document->RichEdit1->modified());
+        QTest::keyClicks(document->RichEdit1->view(), "class New {}");
+        MainForm->FileSaveItem->trigger();
+        QCOMPARE(readFile(name), QByteArray("class New {}"));
+        QVERIFY(!document->RichEdit1->modified());
+    }
+
+    void sameFileOpensTwiceIndependently()
+    {
+        Session session;
+        session.show();
+        const QString name = session.file(QStringLiteral("Twice.java"));
+        writeFile(name, "x");
+        MainForm->OpenDocument(name, true);
+        MainForm->OpenDocument(name, true);
+        QCOMPARE(MainForm->ClientArea->childCount(), 2);
+        MainForm->activeDocument()->RichEdit1->setText("second");
+        MainForm->FileSaveItem->trigger();
+        QCOMPARE(readFile(name), QByteArray("second"));
+    }
+
+    void saveRewritesAnUnmodifiedFile()
+    {
+        Session session;
+        session.show();
+        const QString name = session.file(QStringLiteral("Same.java"));
+        writeFile(name, "kept");
+        MainForm->OpenDocument(name, true);
+        writeFile(name, "changed outside");
+        MainForm->SaveBtn->click();
+        QCOMPARE(readFile(name), QByteArray("kept"));
+    }
+
+    void saveAsReplacesWithoutAskingAndRenames()
+    {
+        Session session;
+        session.show();
+        const QString target = session.file(QStringLiteral("Existing.java"));
+        writeFile(target, "old contents");
+        MainForm->FileNewItem->trigger();
+        TMDIChild *document = MainForm->activeDocument();
+        document->RichEdit1->setText("new contents");
+        chooseFile(target);
+        MainForm->FileSaveAsItem->trigger();
+        QVERIFY(allModalsHandled());
+        QCOMPARE(readFile(target), QByteArray("new contents"));
+        QCOMPARE(document->caption(), target);
+        QVERIFY(!document->RichEdit1->modified());
+        QCOMPARE(MainForm->LastFileName, QString());
+    }
+
+    void failedSaveAsKeepsCaptionAndTarget()
+    {
+        Session session;
+        session.show();
+        MainForm->FileNewItem->trigger();
+        TMDIChild *document = MainForm->activeDocument();
+        document->RichEdit1->setText("text");
+        const QString target = session.file(QStringLiteral("missing/Out.java"));
+        chooseFile(target);
+        auto error = answerBox();
+        MainForm->FileSaveAsItem->trigger();
+        QVERIFY(allModalsHandled());
+        QCOMPARE(error->text, QStringLiteral("Cannot create file ") + target + u'.');
+        QCOMPARE(document->caption(), QStringLiteral("NONAME1"));
+        QVERIFY(document->RichEdit1->modified());
+        QVERIFY(!QFile::exists(target));
+    }
+
+    void clipboardCommandsActOnTheActiveWindow()
+    {
+        Session session;
+        session.show();
+        MainForm->FileNewItem->trigger();
+        TMDIChild *document = MainForm->activeDocument();
+        document->RichEdit1->setText("hello world");
+        document->RichEdit1->setModified(false);
+        document->RichEdit1->setSelection(0, 5);
+        MainForm->CopyBtn->click();
+        QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("hello"));
+        QVERIFY(!document->RichEdit1->modified());
+        document->RichEdit1->setSelection(6, 5);
+        MainForm->CutItem->trigger();
+        QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("world"));
+        QCOMPARE(document->RichEdit1->text(), QByteArray("hello "));
+        QVERIFY(document->RichEdit1->modified());
+        document->RichEdit1->setSelection(0, 0);
+        MainForm->PasteBtn->click();
+        QCOMPARE(document->RichEdit1->text(), QByteArray("worldhello "));
+        QCOMPARE(document->StatusBar1->panelText(0), QStringLiteral("   1:  6 "));
+    }
+
+    void fontCancelStillSetsTheEditorFont()
+    {
+        Session session;
+        session.show();
+        MainForm->FileNewItem->trigger();
+        TMDIChild *document = MainForm->activeDocument();
+        const QFont windowFont = document->RichEdit1->textFont();
+        onNextModal([](QWidget *widget) {
+            auto *dialog = qobject_cast<QFontDialog *>(widget);
+            QVERIFY(dialog);
+            dialog->setCurrentFont(QFont(QStringLiteral("Courier"), 21));
+            dialog->reject();
+        });
+        MainForm->FontItem->trigger();
+        QVERIFY(allModalsHandled());
+        QCOMPARE(document->RichEdit1->textFont(), windowFont);
+        QCOMPARE(*MainForm->EditorFont, windowFont);
+    }
+
+    void fontChosenAppliesToTheWindowAndLaterFiles()
+    {
+        Session session;
+        session.show();
+        MainForm->FileNewItem->trigger();
+        MainForm->FileNewItem->trigger();
+        TMDIChild *other = qobject_cast<TMDIChild *>(MainForm->ClientArea->childWindows().at(1));
+        TMDIChild *document = MainForm->activeDocument();
+        const QFont otherFont = other->RichEdit1->textFont();
+        onNextModal([](QWidget *widget) {
+            auto *dialog = qobject_cast<QFontDialog *>(widget);
+            QVERIFY(dialog);
+            QFont chosen(QStringLiteral("Courier"));
+            chosen.setPointSize(21);
+            dialog->setCurrentFont(chosen);
+            dialog->accept();
+        });
+        MainForm->FontItem->trigger();
+        QVERIFY(allModalsHandled());
+        QCOMPARE(document->RichEdit1->textFont().pointSize(), 21);
+        QCOMPARE(MainForm->EditorFont->pointSize(), 21);
+        QCOMPARE(other->RichEdit1->textFont(), otherFont);
+        const QString name = session.file(QStringLiteral("Later.java"));
+        writeFile(name, "x");
+        MainForm->OpenDocument(name, true);
+        QCOMPARE(MainForm->activeDocument()->RichEdit1->textFont().pointSize(), 21);
+    }
+
+    void commandsWithoutAChildDoNothing()
+    {
+        Session session;
+        session.show();
+        MainForm->FileCloseItemClick();
+        MainForm->FileSaveItemClick();
+        MainForm->FileSaveAsItemClick();
+        MainForm->CutItemClick();
+        MainForm->CopyItemClick();
+        MainForm->PasteItemClick();
+        MainForm->FontItemClick();
+        QCOMPARE(MainForm->ClientArea->childCount(), 0);
+    }
+
+    void exitButtonClosesTheMainWindow()
+    {
+        Session session;
+        session.show();
+        MainForm->ExitBtn->click();
+        QVERIFY(!MainForm->isVisible());
+    }
+};
+
+QTEST_MAIN(tst_FileCommands)
+#include "tst_filecommands.moc"
