@@ -1,8 +1,49 @@
 #include "Main.h"
 
+#include "editor/Childwin.h"
 #include "platform/boxes.h"
+#include "platform/mdiframe.h"
+#include "platform/textcontrol.h"
+#include "toolchain/Compopt.h"
+#include "toolchain/compunit.h"
+
+#include <QLineEdit>
+#include <QPointer>
 
 void TMainForm::CompileItemClick()
 {
-    qv::messageBox(QStringLiteral("Nothing to compile!"));
+    const QPointer<TMDIChild> document = activeDocument();
+    if (!document) {
+        qv::messageBox(QStringLiteral("Nothing to compile!"));
+        return;
+    }
+    if (document->RichEdit1->modified()) {
+        const qv::Answer answer
+            = qv::confirm(document->caption() + QStringLiteral(" has been modified.")
+                          + QStringLiteral("  Save changes before compiling?"));
+        if (answer == qv::Answer::Cancel || !document)
+            return;
+        if (answer == qv::Answer::Yes)
+            document->SaveDocument();
+    }
+    // The previous window refuses while any compile's readers run; it then stays open.
+    if (TCompOutForm *previous = document->OutputForm) {
+        QWidget *frame = qv::MdiFrame::frameOf(previous);
+        (frame ? frame : previous)->close();
+    }
+
+    const QString quote = QStringLiteral("\"");
+    const QString quotedName = quote + document->caption() + quote;
+    const QString quotedCompiler
+        = quote + compilerFileFor(CompileOptForm->JavaPath->text()) + quote;
+    const QString options = BuildCompilerOptions();
+    TCompOutForm *output
+        = TCompOutForm::CreateAndCompile(document, quotedCompiler, options, quotedName);
+
+    // No event is served before these are in place, so the readers' first hand-over finds
+    // them set.
+    ClientArea->addChild(output);
+    output->setCaption(QStringLiteral("Compiling ") + quotedName + QStringLiteral(" ..."));
+    output->CompiledFile = quotedName;
+    document->OutputForm = output;
 }

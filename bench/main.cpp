@@ -15,5 +15,6 @@ int main(int argc, char **argv)
     benchStartup();
     benchOpen();
     benchSearch();
+    benchCompile();
     return 0;
 }

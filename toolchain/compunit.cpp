@@ -1,15 +1,253 @@
 #include "compunit.h"
 
 #include "editor/Childwin.h"
+#include "platform/application.h"
+#include "platform/boxes.h"
+#include "platform/mdiframe.h"
 #include "platform/textcontrol.h"
+#include "platform/textstream.h"
 
+#include <QTimer>
 #include <QVBoxLayout>
+
+#include <utility>
 
 int RunningReaders = 0;
 
-class TJavaCompile
+namespace {
+
+// Reads of the pipes never ask for more than this many bytes.
+constexpr qint64 ChunkSize = 256;
+// While output streams in, the text is painted at most this often.
+constexpr int PaintPauseMs = 30;
+
+QString unquoted(const QString &text)
 {
-};
+    if (text.size() >= 2 && text.front() == u'"' && text.back() == u'"')
+        return text.mid(1, text.size() - 2);
+    return text;
+}
+
+// The code point of the UTF-8 sequence text[start, end), or 0 when those bytes are not
+// exactly one valid sequence.
+char32_t decodeOne(std::string_view text, size_t start, size_t end)
+{
+    if (start >= end || end > text.size())
+        return 0;
+    const auto lead = static_cast<unsigned char>(text[start]);
+    size_t length = 0;
+    char32_t value = 0;
+    if (lead < 0x80) {
+        length = 1;
+        value = lead;
+    } else if ((lead & 0xE0) == 0xC0) {
+        length = 2;
+        value = lead & 0x1F;
+    } else if ((lead & 0xF0) == 0xE0) {
+        length = 3;
+        value = lead & 0x0F;
+    } else if ((lead & 0xF8) == 0xF0) {
+        length = 4;
+        value = lead & 0x07;
+    } else {
+        return 0;
+    }
+    if (end - start != length)
+        return 0;
+    for (size_t i = start + 1; i < end; ++i) {
+        const auto byte = static_cast<unsigned char>(text[i]);
+        if ((byte & 0xC0) != 0x80)
+            return 0;
+        value = (value << 6) | (byte & 0x3F);
+    }
+    return value;
+}
+
+bool isWordCharacter(char32_t c)
+{
+    return c == U'_' || (c != 0 && QChar::isLetterOrNumber(c));
+}
+
+bool wordCharacterBefore(std::string_view text, size_t position)
+{
+    if (position == 0)
+        return false;
+    size_t start = position - 1;
+    while (start > 0 && position - start < 4
+           && (static_cast<unsigned char>(text[start]) & 0xC0) == 0x80)
+        --start;
+    return isWordCharacter(decodeOne(text, start, position));
+}
+
+bool wordCharacterAt(std::string_view text, size_t position)
+{
+    if (position >= text.size())
+        return false;
+    size_t end = position + 1;
+    while (end < text.size() && end - position < 4
+           && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80)
+        ++end;
+    return isWordCharacter(decodeOne(text, position, end));
+}
+
+} // namespace
+
+QStringList compilerArguments(const QString &compiler, const QString &options,
+                              const QString &fileName)
+{
+    QString file = unquoted(fileName);
+    if (file.startsWith(u'-') || file.startsWith(u'@'))
+        file.prepend(QStringLiteral("./"));
+    QStringList arguments{unquoted(compiler)};
+    arguments += qv::splitCommandLine(options);
+    arguments.append(file);
+    return arguments;
+}
+
+bool containsErrorWord(std::string_view text)
+{
+    constexpr std::string_view word = "error";
+    for (size_t at = text.find(word); at != std::string_view::npos; at = text.find(word, at + 1)) {
+        if (wordCharacterBefore(text, at))
+            continue;
+        const size_t after = at + word.size();
+        if (!wordCharacterAt(text, after))
+            return true;
+        if (text[after] == 's' && !wordCharacterAt(text, after + 1))
+            return true;
+    }
+    return false;
+}
+
+TJavaCompile::~TJavaCompile()
+{
+    closeAll();
+}
+
+void TJavaCompile::closeAll()
+{
+    qv::closeDescriptor(OutputRead);
+    qv::closeDescriptor(OutputWrite);
+    qv::closeDescriptor(ErrorRead);
+    qv::closeDescriptor(ErrorWrite);
+}
+
+void TJavaCompile::StartCompiler(const QString &compiler, const QString &options,
+                                 const QString &fileName, TCompOutForm *form)
+{
+    qv::StartInfo info;
+    info.arguments = compilerArguments(compiler, options, fileName);
+
+    qv::PipeEnds output;
+    if (!qv::createPipe(output)) {
+        qv::messageBox(QStringLiteral("Error Creating output pipe"));
+        throw qv::Error(QString());
+    }
+    OutputRead = output.read;
+    OutputWrite = output.write;
+    qv::PipeEnds error;
+    if (!qv::createPipe(error)) {
+        closeAll();
+        qv::messageBox(QStringLiteral("Error Creating error pipe"));
+        throw qv::Error(QString());
+    }
+    ErrorRead = error.read;
+    ErrorWrite = error.write;
+
+    info.stdoutFd = OutputWrite;
+    info.stderrFd = ErrorWrite;
+    const bool started = qv::startDetached(info);
+    // From here on only the compiler holds the write ends, so each read end reports its end
+    // once the compiler (and whatever it started) has gone.
+    qv::closeDescriptor(OutputWrite);
+    qv::closeDescriptor(ErrorWrite);
+    if (!started) {
+        closeAll();
+        throw EQvExecFileGeneralFailure(QStringLiteral("CreateProcess failed"));
+    }
+
+    RunningReaders += 2;
+    form->m_runningReaders += 2;
+    const QPointer<TCompOutForm> target(form);
+    const auto onEnd = [target] {
+        if (target)
+            target->ReaderTerminated();
+        else
+            --RunningReaders;
+    };
+    bool allStarted = true;
+    const auto startReader = [&](TPipeReader *reader) {
+        reader->setOnTerminate(onEnd);
+        reader->start();
+        // A thread that could not be created is neither running nor finished.
+        if (reader->isRunning() || reader->isFinished())
+            return;
+        delete reader;
+        --RunningReaders;
+        --form->m_runningReaders;
+        allStarted = false;
+    };
+    startReader(new TReadOutput(std::exchange(OutputRead, -1), form));
+    startReader(new TReadError(std::exchange(ErrorRead, -1), form));
+    // A reader that did start keeps the compiler's pipe drained and, once the window is gone,
+    // only lowers the count at its end.
+    if (!allStarted)
+        throw qv::Error(QStringLiteral("Cannot start a reader of the compiler's output"));
+}
+
+TPipeReader::TPipeReader(int readPipe, TCompOutForm *targetForm)
+    : TargetForm(targetForm)
+    , ReadPipe(readPipe)
+{
+    setFreeOnTerminate(true);
+}
+
+TPipeReader::~TPipeReader()
+{
+    qv::closeDescriptor(ReadPipe);
+}
+
+void TPipeReader::execute()
+{
+    char buffer[ChunkSize];
+    for (;;) {
+        // 0 bytes: every write end has been closed; -1: a failed read ends the reader too.
+        const qint64 count = qv::readPipe(ReadPipe, buffer, ChunkSize);
+        if (count <= 0)
+            break;
+        Chunk = QByteArray(buffer, count);
+        synchronize([this] {
+            qv::guarded([this] {
+                deliver();
+            });
+        });
+    }
+    qv::closeDescriptor(ReadPipe);
+}
+
+TReadOutput::TReadOutput(int readPipe, TCompOutForm *targetForm)
+    : TPipeReader(readPipe, targetForm)
+{}
+
+void TReadOutput::AppendOutput()
+{
+    if (TargetForm)
+        TargetForm->appendCompilerOutput(Chunk);
+}
+
+TReadError::TReadError(int readPipe, TCompOutForm *targetForm)
+    : TPipeReader(readPipe, targetForm)
+{}
+
+void TReadError::ShowErrorOutput()
+{
+    if (!TargetForm)
+        return;
+    // The compiler's diagnostics stay in the window, in the order they arrived, so that the
+    // completion report sees them.
+    TargetForm->appendCompilerOutput(Chunk);
+    qv::messageBox(QString::fromLocal8Bit(Chunk));
+}
 
 TCompOutForm::TCompOutForm(TMDIChild *owner)
     : m_owner(owner)
@@ -20,6 +258,7 @@ TCompOutForm::TCompOutForm(TMDIChild *owner)
     setFont(windowFont);
     RichEdit1 = new qv::TextControl(this);
     RichEdit1->setTextFont(windowFont);
+    qv::prepareForStreaming(RichEdit1);
     StatusBar1 = new qv::StatusPanels({65, 75, 50}, this);
     StatusBar1->setPanelText(0, QStringLiteral("   1:  1 "));
     auto *layout = new QVBoxLayout(this);
@@ -33,9 +272,28 @@ TCompOutForm::TCompOutForm(TMDIChild *owner)
             &TCompOutForm::RichEdit1SelectionChange);
     if (owner)
         owner->adoptOutputWindow(this);
+
+    m_paintPause = new QTimer(this);
+    m_paintPause->setSingleShot(true);
+    m_paintPause->setInterval(PaintPauseMs);
+    connect(m_paintPause, &QTimer::timeout, this, &TCompOutForm::resumePainting);
 }
 
 TCompOutForm::~TCompOutForm() = default;
+
+TCompOutForm *TCompOutForm::CreateAndCompile(TMDIChild *owner, const QString &compiler,
+                                             const QString &options, const QString &fileName)
+{
+    auto *form = new TCompOutForm(owner);
+    try {
+        form->Runner = std::make_unique<TJavaCompile>();
+        form->Runner->StartCompiler(compiler, options, fileName, form);
+    } catch (...) {
+        delete form;
+        throw;
+    }
+    return form;
+}
 
 void TCompOutForm::UpdateCaretPanel()
 {
@@ -52,9 +310,57 @@ void TCompOutForm::RichEdit1SelectionChange()
     UpdateCaretPanel();
 }
 
+void TCompOutForm::appendCompilerOutput(const QByteArray &chunk)
+{
+    // Painting the text after every chunk of a fast stream costs far more than adding it:
+    // the first chunk shows at once, later ones at most PaintPauseMs later, together.
+    if (m_paintPause->isActive())
+        RichEdit1->setUpdatesEnabled(false);
+    else
+        m_paintPause->start();
+    qv::appendStreamed(RichEdit1, chunk);
+}
+
+void TCompOutForm::resumePainting()
+{
+    m_paintPause->stop();
+    if (!RichEdit1->updatesEnabled())
+        RichEdit1->setUpdatesEnabled(true);
+}
+
+void TCompOutForm::ReaderTerminated()
+{
+    --RunningReaders;
+    --m_runningReaders;
+    if (m_runningReaders != 0)
+        return;
+    Runner.reset();
+    resumePainting();
+    const QPointer<TCompOutForm> self(this);
+    if (containsErrorWord(RichEdit1->bytes())) {
+        qv::messageBox(CompiledFile + QStringLiteral(" done compiling.\r\rPossible errors!"));
+        if (self)
+            setCaption(CompiledFile + QStringLiteral(" done compiling.Possible errors!"));
+        return;
+    }
+    qv::messageBox(CompiledFile + QStringLiteral(" done compiling."));
+    if (self)
+        closeAfterReport();
+}
+
+void TCompOutForm::closeAfterReport()
+{
+    // This window's own readers have ended, so it may go even while another compile runs.
+    m_closingAfterReport = true;
+    QWidget *frame = qv::MdiFrame::frameOf(this);
+    const bool closed = frame ? frame->close() : close();
+    if (!closed)
+        m_closingAfterReport = false;
+}
+
 void TCompOutForm::FormErrorCloseQuery(bool &CanClose)
 {
-    if (RunningReaders > 0)
+    if (m_runningReaders > 0 || (RunningReaders > 0 && !m_closingAfterReport))
         CanClose = false;
 }
 

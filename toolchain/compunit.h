@@ -2,12 +2,18 @@
 
 #include "platform/errors.h"
 #include "platform/forms.h"
+#include "platform/process.h"
 
+#include <QByteArray>
 #include <QPointer>
+#include <QStringList>
 
 #include <memory>
+#include <string_view>
 
+class QTimer;
 class TMDIChild;
+class TCompOutForm;
 
 namespace qv {
 class StatusPanels;
@@ -15,6 +21,7 @@ class TextControl;
 } // namespace qv
 
 // The program-wide count of compiler pipe readers still running; user-interface thread only.
+// Every compile adds 2 when its compiler has started; each reader's end takes 1 away.
 extern int RunningReaders;
 
 class EQvExecFileGeneralFailure : public qv::Error
@@ -23,7 +30,87 @@ public:
     using qv::Error::Error;
 };
 
-class TJavaCompile;
+// The compiler's arguments for the compile command's three pieces: the quoted compiler path,
+// the options string the user's settings produced, and the quoted file name. The two quoted
+// pieces lose their enclosing quotes and become exactly one argument each, whatever they hold;
+// the options are split into words as typed text is. A relative file name that begins with
+// "-" or "@" gets "./" in front, so that the compiler cannot take it for an option or an
+// argument file.
+QStringList compilerArguments(const QString &compiler, const QString &options,
+                              const QString &fileName);
+
+// True when the text holds "error" or "errors" (lower case) as a whole word anywhere: not
+// preceded or followed by a letter, digit or underscore. The text's bytes are UTF-8 as far as
+// they are valid; a byte that starts no valid character counts as no letter.
+bool containsErrorWord(std::string_view text);
+
+// One run of the compiler: the two pipes that carry its standard output and standard error.
+// The write ends are closed as soon as the compiler has started; the read ends pass to the two
+// readers, which close them when they end.
+class TJavaCompile
+{
+public:
+    TJavaCompile() = default;
+    ~TJavaCompile();
+    TJavaCompile(const TJavaCompile &) = delete;
+    TJavaCompile &operator=(const TJavaCompile &) = delete;
+
+    int ErrorRead = -1;
+    int OutputRead = -1;
+    int OutputWrite = -1;
+    int ErrorWrite = -1;
+
+    // Starts the compiler with its standard output and standard error on two pipes and the two
+    // readers that deliver to form. Throws qv::Error (after a box) when a pipe cannot be
+    // created, EQvExecFileGeneralFailure when the compiler cannot be started, and qv::Error
+    // when a reader cannot be started; RunningReaders then counts only readers that run.
+    void StartCompiler(const QString &compiler, const QString &options, const QString &fileName,
+                       TCompOutForm *form);
+
+private:
+    void closeAll();
+};
+
+// A thread that reads one pipe in chunks of at most 256 bytes and hands each chunk to the
+// user-interface thread, waiting until it has been dealt with there. It owns ReadPipe, closes
+// it when the pipe has ended and frees itself when its thread has ended.
+class TPipeReader : public qv::Thread
+{
+public:
+    ~TPipeReader() override;
+
+    QByteArray Chunk;
+    // Read on the user-interface thread only; empty once the window has been destroyed.
+    QPointer<TCompOutForm> TargetForm;
+    int ReadPipe = -1;
+
+protected:
+    TPipeReader(int readPipe, TCompOutForm *targetForm);
+
+    void execute() override;
+    // Runs on the user-interface thread with Chunk holding the bytes just read.
+    virtual void deliver() = 0;
+};
+
+class TReadOutput : public TPipeReader
+{
+public:
+    TReadOutput(int readPipe, TCompOutForm *targetForm);
+    void AppendOutput();
+
+protected:
+    void deliver() override { AppendOutput(); }
+};
+
+class TReadError : public TPipeReader
+{
+public:
+    TReadError(int readPipe, TCompOutForm *targetForm);
+    void ShowErrorOutput();
+
+protected:
+    void deliver() override { ShowErrorOutput(); }
+};
 
 // The output window of one compile: shows the compiler's output and the completion report.
 class TCompOutForm : public qv::ChildForm
@@ -33,6 +120,11 @@ class TCompOutForm : public qv::ChildForm
 public:
     explicit TCompOutForm(TMDIChild *owner);
     ~TCompOutForm() override;
+
+    // A new output window owned by owner whose compile has started. On failure the window is
+    // destroyed and the error passes on to the caller.
+    static TCompOutForm *CreateAndCompile(TMDIChild *owner, const QString &compiler,
+                                          const QString &options, const QString &fileName);
 
     qv::TextControl *RichEdit1 = nullptr;
     qv::StatusPanels *StatusBar1 = nullptr;
@@ -44,6 +136,13 @@ public:
     void FormClose();
     void RichEdit1Change();
     void RichEdit1SelectionChange();
+    // The end handler of each of this window's readers.
+    void ReaderTerminated();
+    // Adds a chunk of the compiler's output at the end of the text.
+    void appendCompilerOutput(const QByteArray &chunk);
+
+    // This window's readers still running.
+    int runningReaders() const { return m_runningReaders; }
 
     TMDIChild *ownerDocument() const { return m_owner; }
     bool queryClose() override;
@@ -52,5 +151,13 @@ protected:
     void formClose() override;
 
 private:
+    friend class TJavaCompile;
+
+    void closeAfterReport();
+    void resumePainting();
+
     QPointer<TMDIChild> m_owner;
+    QTimer *m_paintPause = nullptr;
+    int m_runningReaders = 0;
+    bool m_closingAfterReport = false;
 };

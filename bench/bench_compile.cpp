@@ -1,0 +1,205 @@
+#include "bench.h"
+
+#include "app/Main.h"
+#include "editor/Childwin.h"
+#include "platform/application.h"
+#include "platform/process.h"
+#include "platform/textcontrol.h"
+#include "toolchain/Compopt.h"
+#include "toolchain/compunit.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QFile>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPointer>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <cstdio>
+
+namespace {
+
+constexpr long OutputBytes = 10 * 1000 * 1000;
+constexpr qint64 ReadSize = 256;
+constexpr int rounds = 3;
+
+// The stand-in compiler's standard output read straight from a pipe into memory, in reads of
+// the same size the workbench uses. Returns the milliseconds, or a negative value on failure.
+double rawPipeMilliseconds(qsizetype &bytesRead)
+{
+    QElapsedTimer timer;
+    timer.start();
+    qv::PipeEnds pipe;
+    if (!qv::createPipe(pipe))
+        return -1;
+    qv::StartInfo info;
+    info.arguments = {QStringLiteral(QUORVEL_FAKE_JAVAC)};
+    info.stdoutFd = pipe.write;
+    const bool started = qv::startDetached(info);
+    qv::closeDescriptor(pipe.write);
+    if (!started) {
+        qv::closeDescriptor(pipe.read);
+        return -1;
+    }
+    QByteArray all;
+    char buffer[ReadSize];
+    for (qint64 count; (count = qv::readPipe(pipe.read, buffer, ReadSize)) > 0;)
+        all.append(buffer, count);
+    qv::closeDescriptor(pipe.read);
+    bytesRead = all.size();
+    return double(timer.nsecsElapsed()) / 1e6;
+}
+
+struct UiRun
+{
+    double milliseconds = -1;
+    double longestStallMs = 0;
+    qsizetype shownBytes = 0;
+    int boxes = 0;
+};
+
+// Answers every message box at once; notes when the completion report shows.
+class BoxAnswerer : public QObject
+{
+public:
+    QElapsedTimer *clock = nullptr;
+    double reportAt = -1;
+    int boxes = 0;
+    qsizetype shownBytes = 0;
+    QPointer<TCompOutForm> output;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        auto *box = qobject_cast<QMessageBox *>(watched);
+        if (box && event->type() == QEvent::Show) {
+            ++boxes;
+            if (box->text().contains(QStringLiteral(" done compiling."))) {
+                reportAt = double(clock->nsecsElapsed()) / 1e6;
+                if (output)
+                    shownBytes = output->RichEdit1->length();
+            }
+            QTimer::singleShot(0, box, [box] {
+                box->buttons().constFirst()->click();
+            });
+        }
+        return false;
+    }
+};
+
+UiRun compileThroughTheWindow(const QString &compilerDirectory, const QString &sourceFile)
+{
+    UiRun run;
+    CompileOptForm->JavaPath->setText(compilerDirectory);
+    MainForm->OpenDocument(sourceFile, true);
+    TMDIChild *document = MainForm->activeDocument();
+
+    QElapsedTimer clock;
+    BoxAnswerer answerer;
+    answerer.clock = &clock;
+    qApp->installEventFilter(&answerer);
+
+    // The longest gap between ticks of a timer on the user-interface thread.
+    QTimer ticker;
+    ticker.setInterval(5);
+    double lastTick = 0;
+    QObject::connect(&ticker, &QTimer::timeout, [&] {
+        const double now = double(clock.nsecsElapsed()) / 1e6;
+        run.longestStallMs = qMax(run.longestStallMs, now - lastTick);
+        lastTick = now;
+    });
+
+    clock.start();
+    ticker.start();
+    qv::guarded([] {
+        MainForm->CompileItemClick();
+    });
+    answerer.output = document->OutputForm;
+    QEventLoop loop;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        if (answerer.reportAt >= 0 && RunningReaders == 0 && !QApplication::activeModalWidget())
+            loop.quit();
+    });
+    poll.start(1);
+    QTimer::singleShot(600 * 1000, &loop, &QEventLoop::quit);
+    loop.exec();
+    ticker.stop();
+    const double now = double(clock.nsecsElapsed()) / 1e6;
+    run.longestStallMs = qMax(run.longestStallMs, now - lastTick);
+    qApp->removeEventFilter(&answerer);
+
+    run.milliseconds = answerer.reportAt;
+    run.shownBytes = answerer.shownBytes;
+    run.boxes = answerer.boxes;
+    // Closes the document (the output window went by itself) without asking.
+    document->RichEdit1->setModified(false);
+    delete document->parentWidget();
+    return run;
+}
+
+} // namespace
+
+void benchCompile()
+{
+    QTemporaryDir scratch;
+    const QString bin = scratch.filePath(QStringLiteral("bin"));
+    QDir().mkpath(bin);
+    QFile::link(QStringLiteral(QUORVEL_FAKE_JAVAC), bin + QStringLiteral("/javac"));
+    const QString source = scratch.filePath(QStringLiteral("Flood.java"));
+    QFile file(source);
+    if (file.open(QIODevice::WriteOnly))
+        file.write("class Flood {}\n");
+    file.close();
+    // A settings file of its own, so that the first-run question stays away and the user's
+    // settings are never touched.
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(scratch.path()));
+    QFile ini(scratch.filePath(QStringLiteral("QUORVEL.INI")));
+    if (ini.open(QIODevice::WriteOnly))
+        ini.write("[Options]\n");
+    ini.close();
+    qputenv("QV_FAKE_JAVAC", "flood:" + QByteArray::number(qlonglong(OutputBytes)));
+
+    double rawBest = 1e300;
+    qsizetype rawBytes = 0;
+    for (int i = 0; i < rounds; ++i) {
+        const double ms = rawPipeMilliseconds(rawBytes);
+        if (ms >= 0)
+            rawBest = qMin(rawBest, ms);
+    }
+
+    createQuorvelWindows({});
+    MainForm->show();
+    UiRun best;
+    double worstStall = 0;
+    for (int i = 0; i < rounds; ++i) {
+        const UiRun run = compileThroughTheWindow(bin, source);
+        if (run.milliseconds < 0) {
+            std::printf("compile: no completion report\n");
+            break;
+        }
+        worstStall = qMax(worstStall, run.longestStallMs);
+        if (best.milliseconds < 0 || run.milliseconds < best.milliseconds)
+            best = run;
+    }
+    destroyQuorvelWindows();
+    qunsetenv("QV_FAKE_JAVAC");
+    if (best.milliseconds < 0)
+        return;
+
+    const double ratio = best.milliseconds / rawBest;
+    std::printf("compile, %.1f MB of output in reads of at most %lld bytes: %.0f ms to the report "
+                "(%lld bytes shown, %d boxes); raw pipe read %.1f ms (%lld bytes); ratio %.1f "
+                "(bar 100)\n",
+                double(OutputBytes) / 1e6, static_cast<long long>(ReadSize), best.milliseconds,
+                static_cast<long long>(best.shownBytes), best.boxes, rawBest,
+                static_cast<long long>(rawBytes), ratio);
+    std::printf("compile, longest user-interface stall while output streams in: %.1f ms "
+                "(bar 100)\n",
+                worstStall);
+}

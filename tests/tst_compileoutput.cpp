@@ -1,0 +1,211 @@
+#include "compiletesting.h"
+
+#include "platform/textcontrol.h"
+
+#include <QAction>
+#include <QTest>
+#include <QToolButton>
+
+using namespace testutil;
+using namespace compiletesting;
+
+namespace {
+
+const QByteArray DocumentText = "class Demo {}\n";
+
+// The standard output of the stand-in compiler's flood mode, without its notes.
+QByteArray floodText(long bytes)
+{
+    QByteArray text;
+    long line = 0;
+    while (text.size() < bytes)
+        text += QByteArray::number(++line).rightJustified(6, '0').prepend("line ")
+                + ": the quick brown fox jumps\n";
+    text.truncate(bytes);
+    return text;
+}
+
+} // namespace
+
+class tst_CompileOutput : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void cleanup()
+    {
+        qunsetenv("QV_FAKE_JAVAC");
+        QCOMPARE(RunningReaders, 0);
+        QVERIFY(unexpectedModals().isEmpty());
+    }
+
+    void errorWordCountsOnlyAsWholeLowerCaseWord_data()
+    {
+        QTest::addColumn<QByteArray>("text");
+        QTest::addColumn<bool>("found");
+        QTest::newRow("empty") << QByteArray() << false;
+        QTest::newRow("at the very start") << QByteArray("error: file not found") << true;
+        QTest::newRow("whole text") << QByteArray("error") << true;
+        QTest::newRow("plural at the end") << QByteArray("2 errors") << true;
+        QTest::newRow("javac summary")
+            << QByteArray("A.java:3: error: ';' expected\n1 error\n") << true;
+        QTest::newRow("after a zero byte") << QByteArray("abc\0def error\n", 14) << true;
+        QTest::newRow("capitals") << QByteArray("Error ERROR Errors") << false;
+        QTest::newRow("longer word") << QByteArray("errorless errorss") << false;
+        QTest::newRow("inside a word") << QByteArray("xerror my_error 2error") << false;
+        QTest::newRow("followed by digit or underscore") << QByteArray("error2 error_x") << false;
+        QTest::newRow("punctuation around") << QByteArray("(error)") << true;
+        QTest::newRow("later whole word after a partial one")
+            << QByteArray("errorless, then error.") << true;
+        // Octal escapes, since a hexadecimal one would swallow the "e" that follows.
+        QTest::newRow("next to a non-ASCII letter")
+            << QByteArray("\303\251rror \303\251error error\303\251") << false;
+        QTest::newRow("next to a non-ASCII symbol") << QByteArray("\342\200\246error") << true;
+        QTest::newRow("next to invalid bytes") << QByteArray("\377error\200") << true;
+    }
+    void errorWordCountsOnlyAsWholeLowerCaseWord()
+    {
+        QFETCH(QByteArray, text);
+        QFETCH(bool, found);
+        const std::string_view bytes(text.constData(), size_t(text.size()));
+        QCOMPARE(containsErrorWord(bytes), found);
+    }
+
+    // Everything the compiler writes reaches the window as one stream, in order; standard
+    // error also shows each chunk in a box; the report follows the text's words.
+    void outputAndReport_data()
+    {
+        QTest::addColumn<QByteArray>("mode");
+        QTest::addColumn<QByteArray>("text");
+        QTest::addColumn<QStringList>("errorBoxes");
+        QTest::addColumn<bool>("possibleErrors");
+        const QByteArray slow = "part one\npart two\npart three\npart four\npart five\n"
+                                "part six\npart seven\nerror\n";
+        QTest::newRow("no output")
+            << QByteArray("silent") << QByteArray() << QStringList() << false;
+        QTest::newRow("standard error only, a note")
+            << QByteArray("stderr:Note: A.java uses unchecked operations.\\n")
+            << QByteArray("Note: A.java uses unchecked operations.\n")
+            << QStringList{"Note: A.java uses unchecked operations.\n"} << false;
+        QTest::newRow("standard error only, an error")
+            << QByteArray("stderr:A.java:1: error: ';' expected\\n")
+            << QByteArray("A.java:1: error: ';' expected\n")
+            << QStringList{"A.java:1: error: ';' expected\n"} << true;
+        QTest::newRow("zero byte")
+            << QByteArray("nul") << QByteArray("abc\0def error\n", 14) << QStringList() << true;
+        QTest::newRow("line longer than 256 bytes")
+            << QByteArray("long") << QByteArray(254, 'x') + " error\n"
+            << QStringList() << true;
+        QTest::newRow("slow small pieces") << QByteArray("slow") << slow << QStringList() << true;
+        QTest::newRow("error as the first word")
+            << QByteArray("errorfirst") << QByteArray("error: file not found: X.java\n")
+            << QStringList() << true;
+    }
+    void outputAndReport()
+    {
+        QFETCH(QByteArray, mode);
+        QFETCH(QByteArray, text);
+        QFETCH(QStringList, errorBoxes);
+        QFETCH(bool, possibleErrors);
+        Session session;
+        session.show();
+        useFakeCompiler(session);
+        qputenv("QV_FAKE_JAVAC", mode);
+        const QString name = session.file(QStringLiteral("Demo.java"));
+        TMDIChild *document = openSavedDocument(name, DocumentText);
+        BoxRecorder recorder;
+        QPointer<TCompOutForm> output;
+        QByteArray shown;
+        recorder.beforeAnswer = [&] {
+            if (output)
+                shown = output->RichEdit1->text();
+        };
+        MainForm->CompileItem->trigger();
+        output = document->OutputForm;
+        QVERIFY(output);
+        QTRY_COMPARE_WITH_TIMEOUT(recorder.countContaining(QStringLiteral(" done compiling.")), 1,
+                                  20000);
+
+        const QString compiled = u'"' + name + u'"';
+        QStringList expectedBoxes = errorBoxes;
+        expectedBoxes.append(compiled + QStringLiteral(" done compiling.")
+                             + (possibleErrors ? QStringLiteral("\n\nPossible errors!") : ""));
+        QCOMPARE(recorder.texts(), expectedBoxes);
+        QCOMPARE(recorder.boxes.last().caption, QStringLiteral("Quorvel"));
+        QCOMPARE(recorder.boxes.last().buttons, QStringList{"OK"});
+        QCOMPARE(shown, text);
+        QCOMPARE(RunningReaders, 0);
+        if (possibleErrors) {
+            QVERIFY(output);
+            QCOMPARE(output->caption(), compiled + " done compiling.Possible errors!");
+            QCOMPARE(output->RichEdit1->text(), text);
+            QVERIFY(document->OutputForm == output);
+            QCOMPARE(MainForm->ClientArea->childCount(), 2);
+        } else {
+            QTRY_VERIFY(!output);
+            QVERIFY(!document->OutputForm);
+            QCOMPARE(MainForm->ClientArea->childCount(), 1);
+        }
+    }
+
+    // Megabytes on standard output while standard error writes three notes: nothing lost,
+    // nothing reordered, each note in its own box, and no hit in the search.
+    void floodOfOutputArrivesWhole()
+    {
+        Session session;
+        session.show();
+        useFakeCompiler(session);
+        const long bytes = 3 * 1000 * 1000;
+        qputenv("QV_FAKE_JAVAC", "flood:" + QByteArray::number(qlonglong(bytes)));
+        TMDIChild *document = openSavedDocument(session.file("Flood.java"), DocumentText);
+        BoxRecorder recorder;
+        QPointer<TCompOutForm> output;
+        QByteArray shown;
+        recorder.beforeAnswer = [&] {
+            if (output && recorder.boxes.last().text.contains(" done compiling."))
+                shown = output->RichEdit1->text();
+        };
+        MainForm->CompileBtn->click();
+        output = document->OutputForm;
+        QVERIFY(output);
+        QVERIFY(runEventsUntil(
+            [&] {
+                return recorder.countContaining(QStringLiteral(" done compiling.")) == 1;
+            },
+            120000));
+        QVERIFY(!recorder.boxes.last().text.contains("Possible errors!"));
+        QCOMPARE(recorder.countContaining("flood note"), recorder.boxes.size() - 1);
+        QCOMPARE(recorder.texts().mid(0, recorder.boxes.size() - 1).join(QString()),
+                 QStringLiteral("flood note 1\nflood note 2\nflood note 3\n"));
+        QCOMPARE(qlonglong(shown.size()), qlonglong(bytes + 3 * 13));
+        for (const char *note : {"flood note 1\n", "flood note 2\n", "flood note 3\n"})
+            QCOMPARE(shown.count(note), 1);
+        shown.replace("flood note 1\n", "").replace("flood note 2\n", "");
+        shown.replace("flood note 3\n", "");
+        QVERIFY(shown == floodText(bytes));
+        QTRY_VERIFY(!output);
+    }
+
+    // A window destroyed while its compiler still writes receives nothing, and its readers
+    // still end and leave the count.
+    void readersOutliveADestroyedWindowSafely()
+    {
+        QPointer<TCompOutForm> output;
+        {
+            Session session;
+            session.show();
+            useFakeCompiler(session);
+            qputenv("QV_FAKE_JAVAC", "slow");
+            TMDIChild *document = openSavedDocument(session.file("Gone.java"), DocumentText);
+            MainForm->CompileItem->trigger();
+            output = document->OutputForm;
+            QVERIFY(output);
+            QCOMPARE(RunningReaders, 2);
+        }
+        QVERIFY(!output);
+        QTRY_COMPARE_WITH_TIMEOUT(RunningReaders, 0, 20000);
+    }
+};
+
+QTEST_MAIN(tst_CompileOutput)
+#include "tst_compileoutput.moc"
