@@ -464,6 +464,7 @@ void TMainForm::OpenDocument(const QString &name, bool load)
 void createQuorvelWindows(const QStringList &arguments)
 {
     qv::app()->setTitle(QStringLiteral("Quorvel"));
+    QApplication::setWindowIcon(qv::toolIcon(qv::ToolIcon::Compile));
     MainForm = new TMainForm(arguments);
     qv::app()->own(MainForm);
     CompileOptForm = new TCompileOptForm;

@@ -24,8 +24,12 @@ MdiFrame::MdiFrame(QWidget *parent)
 
 void MdiFrame::addChild(QWidget *form)
 {
+    const QSize designSize = form->size();
     QMdiSubWindow *window = addSubWindow(form);
     window->setAttribute(Qt::WA_DeleteOnClose);
+    // A child window opens at its form's design size, not at the smaller size it would need.
+    if (form->testAttribute(Qt::WA_Resized))
+        window->resize(designSize);
     connect(window, &QObject::destroyed, this, [this] {
         emit childrenChanged();
         app()->notifyActiveWindowChanged();

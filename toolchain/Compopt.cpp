@@ -10,6 +10,7 @@
 #include <QCloseEvent>
 #include <QGroupBox>
 #include <QLabel>
+#include <QFontMetrics>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QToolButton>
@@ -103,6 +104,11 @@ QLabel *TCompileOptForm::addLabel(const QString &caption, int top)
     auto *label = new QLabel(caption, this);
     QFont bold(QStringLiteral("MS Sans Serif"), 8);
     bold.setBold(true);
+    // A wider face than the designed one would run a caption into its edit box at left 96;
+    // such a caption is shown a little smaller instead.
+    for (qreal size = 8; size > 5 && QFontMetrics(bold).horizontalAdvance(caption) > 86;
+         size -= 0.5)
+        bold.setPointSizeF(size - 0.5);
     label->setFont(bold);
     QPalette black = label->palette();
     black.setColor(QPalette::WindowText, Qt::black);
