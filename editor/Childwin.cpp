@@ -33,25 +33,28 @@ void UpdateCaretPanel(qv::TextControl *edit, qv::StatusPanels *panels)
     panels->setPanelText(0, caretPanelText(line, column));
 }
 
+void buildTextWindow(QWidget *form, qv::TextControl *&edit, qv::StatusPanels *&panels)
+{
+    QFont windowFont(QStringLiteral("System"));
+    windowFont.setPixelSize(13);
+    form->setFont(windowFont);
+    edit = new qv::TextControl(form);
+    edit->setTextFont(windowFont);
+    panels = new qv::StatusPanels({65, 75, 50}, form);
+    panels->setPanelText(0, QStringLiteral("   1:  1 "));
+    auto *layout = new QVBoxLayout(form);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(edit, 1);
+    layout->addWidget(panels);
+    form->resize(464, 254);
+}
+
 TMDIChild::TMDIChild(QWidget *parent)
     : qv::ChildForm(parent)
 {
     setWindowTitle(QStringLiteral("MDI Child"));
-    QFont windowFont(QStringLiteral("System"));
-    windowFont.setPixelSize(13);
-    setFont(windowFont);
-
-    RichEdit1 = new qv::TextControl(this);
-    RichEdit1->setTextFont(windowFont);
-    StatusBar1 = new qv::StatusPanels({65, 75, 50}, this);
-    StatusBar1->setPanelText(0, QStringLiteral("   1:  1 "));
-    auto *layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(0);
-    layout->addWidget(RichEdit1, 1);
-    layout->addWidget(StatusBar1);
-    resize(464, 254);
-
+    buildTextWindow(this, RichEdit1, StatusBar1);
     connect(RichEdit1, &qv::TextControl::changed, this, &TMDIChild::RichEdit1Change);
     connect(RichEdit1, &qv::TextControl::selectionChanged, this,
             &TMDIChild::RichEdit1SelectionChange);

@@ -49,6 +49,10 @@ QString PadLeft(const QString &text, int width);
 // The caret panel's text for a 0-based line and a 1-based column: "   1:  1 ".
 QString caretPanelText(int line, int column);
 
+// Lays out a document or output window: the text control above a status bar of three
+// panels, in the window font "System", at the design size.
+void buildTextWindow(QWidget *form, qv::TextControl *&edit, qv::StatusPanels *&panels);
+
 // Writes the control's whole text to the named file, replacing it atomically; throws
 // "Cannot create file <name>" or "Failed to Save Stream". The file is unchanged on failure.
 void saveTextTo(qv::TextControl *edit, const QString &name);

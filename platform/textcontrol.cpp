@@ -4,6 +4,7 @@
 
 #include <Qsci/qsciscintilla.h>
 
+#include <QAccessible>
 #include <QFile>
 
 #include <functional>
@@ -78,6 +79,9 @@ TextControl::TextControl(QWidget *parent)
     m_editor->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     m_editor->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     send(Sci::SCI_HIDESELECTION, 0);
+    // The layouts of the lines in view are kept between paints, so text added below them
+    // does not have them measured again.
+    send(Sci::SCI_SETLAYOUTCACHE, Sci::SC_CACHE_PAGE);
     send(Sci::SCI_SETSELALPHA, 256);
     m_editor->setSelectionBackgroundColor(palette().color(QPalette::Highlight));
     m_editor->setSelectionForegroundColor(palette().color(QPalette::HighlightedText));
@@ -240,8 +244,22 @@ void TextControl::appendLine(const QByteArray &text)
 
 void TextControl::appendText(const QByteArray &text)
 {
+    if (text.isEmpty())
+        return;
+    // The editor's own notice of an insertion works out a character offset for assistive
+    // technology by counting through the whole text before it, which makes many appends to a
+    // growing text (a compiler's output) quadratic. While no assistive technology listens,
+    // the notice is silenced and changed() emitted here.
+    const bool quiet = !QAccessible::isActive();
+    const long mask = send(Sci::SCI_GETMODEVENTMASK);
+    if (quiet)
+        send(Sci::SCI_SETMODEVENTMASK, 0);
     m_editor->SendScintilla(Sci::SCI_APPENDTEXT, (uintptr_t)text.size(),
                             static_cast<const char *>(text.constData()));
+    if (quiet) {
+        send(Sci::SCI_SETMODEVENTMASK, (unsigned long)mask);
+        emit changed();
+    }
 }
 
 QFont TextControl::textFont() const

@@ -5,7 +5,6 @@
 #include "platform/boxes.h"
 #include "platform/mdiframe.h"
 #include "platform/textcontrol.h"
-#include "platform/textstream.h"
 
 #include <QTimer>
 #include <QVBoxLayout>
@@ -253,20 +252,7 @@ TCompOutForm::TCompOutForm(TMDIChild *owner)
     : m_owner(owner)
 {
     setWindowTitle(QStringLiteral("MDI Child"));
-    QFont windowFont(QStringLiteral("System"));
-    windowFont.setPixelSize(13);
-    setFont(windowFont);
-    RichEdit1 = new qv::TextControl(this);
-    RichEdit1->setTextFont(windowFont);
-    qv::prepareForStreaming(RichEdit1);
-    StatusBar1 = new qv::StatusPanels({65, 75, 50}, this);
-    StatusBar1->setPanelText(0, QStringLiteral("   1:  1 "));
-    auto *layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(0);
-    layout->addWidget(RichEdit1, 1);
-    layout->addWidget(StatusBar1);
-    resize(464, 254);
+    buildTextWindow(this, RichEdit1, StatusBar1);
     connect(RichEdit1, &qv::TextControl::changed, this, &TCompOutForm::RichEdit1Change);
     connect(RichEdit1, &qv::TextControl::selectionChanged, this,
             &TCompOutForm::RichEdit1SelectionChange);
@@ -318,7 +304,7 @@ void TCompOutForm::appendCompilerOutput(const QByteArray &chunk)
         RichEdit1->setUpdatesEnabled(false);
     else
         m_paintPause->start();
-    qv::appendStreamed(RichEdit1, chunk);
+    RichEdit1->appendText(chunk);
 }
 
 void TCompOutForm::resumePainting()
