@@ -189,6 +189,19 @@ private slots:
         }
     }
 
+    void tabKeyInsertsATab()
+    {
+        Session session;
+        session.show();
+        MainForm->FileNewItem->trigger();
+        TMDIChild *document = MainForm->activeDocument();
+        document->RichEdit1->setFocus();
+        QTest::keyClick(document->RichEdit1->view(), Qt::Key_Tab);
+        QTest::keyClicks(document->RichEdit1->view(), "x");
+        QCOMPARE(document->RichEdit1->text(), QByteArray("\tx"));
+        QCOMPARE(document->StatusBar1->panelText(0), QStringLiteral("   1:  3 "));
+    }
+
     void unmodifiedWindowClosesWithoutAQuestion()
     {
         Session session;
