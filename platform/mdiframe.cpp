@@ -25,11 +25,13 @@ MdiFrame::MdiFrame(QWidget *parent)
 void MdiFrame::addChild(QWidget *form)
 {
     const QSize designSize = form->size();
+    const int index = childCount();
     QMdiSubWindow *window = addSubWindow(form);
     window->setAttribute(Qt::WA_DeleteOnClose);
     // A child window opens at its form's design size, not at the smaller size it would need.
     if (form->testAttribute(Qt::WA_Resized))
         window->resize(designSize);
+    placeNewChild(window, index);
     connect(window, &QObject::destroyed, this, [this] {
         emit childrenChanged();
         app()->notifyActiveWindowChanged();
@@ -38,6 +40,23 @@ void MdiFrame::addChild(QWidget *form)
     setActiveSubWindow(window);
     emit childrenChanged();
     app()->notifyActiveWindowChanged();
+}
+
+void MdiFrame::placeNewChild(QWidget *window, int index)
+{
+    // New children cascade from the top left, each one title bar lower and further right,
+    // starting again at the top when the next would not fit. Before the frame is shown its
+    // size is not known yet, so the first place is used.
+    const int step = std::max(16, style()->pixelMetric(QStyle::PM_TitleBarHeight));
+    const QSize area = viewport()->size();
+    if (isVisible()) {
+        window->resize(std::min(window->width(), area.width()),
+                       std::min(window->height(), area.height()));
+    }
+    const int room = std::min(area.width() - window->width(), area.height() - window->height());
+    const int places = isVisible() ? std::max(1, room / step + 1) : 1;
+    const int offset = (index % places) * step;
+    window->move(offset, offset);
 }
 
 QWidget *MdiFrame::activeChild() const

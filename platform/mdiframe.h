@@ -39,6 +39,9 @@ public:
 
 signals:
     void childrenChanged();
+
+private:
+    void placeNewChild(QWidget *window, int index);
 };
 
 } // namespace qv

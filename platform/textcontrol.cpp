@@ -270,7 +270,11 @@ QFont TextControl::textFont() const
 void TextControl::setTextFont(const QFont &font)
 {
     m_font = font;
-    m_editor->setFont(font);
+    // The editor sizes its text by points; a font given in pixels is shown at the same size.
+    QFont shown = font;
+    if (shown.pointSizeF() <= 0 && shown.pixelSize() > 0)
+        shown.setPointSizeF(shown.pixelSize() * 72.0 / logicalDpiY());
+    m_editor->setFont(shown);
 }
 
 void TextControl::cut()

@@ -189,6 +189,24 @@ private slots:
         }
     }
 
+    // The window font is given in pixels; the text must show at that size, not shrunk.
+    void pixelSizedFontShowsAtItsSize()
+    {
+        qv::TextControl inPixels, inPoints;
+        QFont pixels(QStringLiteral("System"));
+        pixels.setPixelSize(13);
+        QFont points(QStringLiteral("System"));
+        points.setPointSizeF(13 * 72.0 / inPoints.logicalDpiY());
+        inPixels.setTextFont(pixels);
+        inPoints.setTextFont(points);
+        for (qv::TextControl *control : {&inPixels, &inPoints}) {
+            control->resize(200, 60);
+            control->setText("Mg");
+        }
+        QCOMPARE(inPixels.grab().toImage(), inPoints.grab().toImage());
+        QCOMPARE(inPixels.textFont().pixelSize(), 13);
+    }
+
     void tabKeyInsertsATab()
     {
         Session session;
