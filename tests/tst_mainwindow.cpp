@@ -263,6 +263,24 @@ private slots:
             QVERIFY(MainForm->ClientArea->isMinimized(child));
     }
 
+    void newChildrenCascadeInsideTheFrame()
+    {
+        Session session;
+        session.show();
+        MainForm->resize(900, 700);
+        QTRY_VERIFY(MainForm->ClientArea->viewport()->height() > 500);
+        QList<QPoint> places;
+        for (int i = 0; i < 3; ++i) {
+            MainForm->FileNewItem->trigger();
+            QWidget *frame = qv::MdiFrame::frameOf(MainForm->activeChild());
+            places << frame->pos();
+            QVERIFY(MainForm->ClientArea->viewport()->rect().contains(frame->geometry()));
+        }
+        QCOMPARE(places[0], QPoint(0, 0));
+        QVERIFY(places[1].x() > 0 && places[1].x() == places[1].y());
+        QCOMPARE(places[2], places[1] * 2);
+    }
+
     void tileStacksFullWidthChildren()
     {
         Session session;
