@@ -45,14 +45,18 @@ void TMainForm::RunTool(const QString &program, const QString &argument, int sho
 
 namespace {
 
-// Runs start with the directory part of the caption as the current directory, then makes the
-// remembered directory current again.
-template<typename Start>
-void inDocumentDirectory(const QString &caption, Start start)
+// Starts the program on a part of the active child's caption, with the caption's directory
+// part as the current directory while it starts; the remembered directory is current again
+// afterwards. With no active child nothing happens.
+void runOnActiveCaption(TMainForm *form, const QString &program,
+                        QString (*part)(const QString &), int showState)
 {
+    QWidget *child = form->activeChild();
+    if (!child)
+        return;
     const QString remembered = qv::currentDirectory();
-    qv::setCurrentDirectory(captionDirectory(caption));
-    start();
+    qv::setCurrentDirectory(captionDirectory(child->windowTitle()));
+    form->RunTool(program, part(child->windowTitle()), showState);
     qv::setCurrentDirectory(remembered);
 }
 
@@ -60,20 +64,10 @@ void inDocumentDirectory(const QString &caption, Start start)
 
 void TMainForm::BrowserItemClick()
 {
-    QWidget *child = activeChild();
-    if (!child)
-        return;
-    inDocumentDirectory(child->windowTitle(), [&] {
-        RunTool(CompileOptForm->BrowserPath->text(), captionFileName(child->windowTitle()), 0);
-    });
+    runOnActiveCaption(this, CompileOptForm->BrowserPath->text(), captionFileName, 0);
 }
 
 void TMainForm::InterpreterItemClick()
 {
-    QWidget *child = activeChild();
-    if (!child)
-        return;
-    inDocumentDirectory(child->windowTitle(), [&] {
-        RunTool(CompileOptForm->Interpreter->text(), captionClassName(child->windowTitle()), 5);
-    });
+    runOnActiveCaption(this, CompileOptForm->Interpreter->text(), captionClassName, 5);
 }

@@ -38,7 +38,6 @@ public:
     // Shows the main window and processes events until endRunLoop().
     int run(QWidget *mainWindow);
     void endRunLoop();
-    bool isRunning() const { return m_running; }
 
     // Feeds the hint from the highlighted items of every menu of the bar.
     void trackMenuHints(QMenuBar *bar);

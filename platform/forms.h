@@ -36,7 +36,6 @@ public:
 
     QString panelText(int index) const;
     void setPanelText(int index, const QString &text);
-    int panelCount() const { return int(m_panels.size()); }
 
 private:
     QList<QLabel *> m_panels;

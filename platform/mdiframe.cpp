@@ -16,10 +16,8 @@ MdiFrame::MdiFrame(QWidget *parent)
     setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     setActivationOrder(QMdiArea::ActivationHistoryOrder);
-    connect(this, &QMdiArea::subWindowActivated, this, [this] {
-        emit childrenChanged();
-        app()->notifyActiveWindowChanged();
-    });
+    connect(this, &QMdiArea::subWindowActivated, this,
+            [] { app()->notifyActiveWindowChanged(); });
 }
 
 void MdiFrame::addChild(QWidget *form)
@@ -32,13 +30,9 @@ void MdiFrame::addChild(QWidget *form)
     if (form->testAttribute(Qt::WA_Resized))
         window->resize(designSize);
     placeNewChild(window, index);
-    connect(window, &QObject::destroyed, this, [this] {
-        emit childrenChanged();
-        app()->notifyActiveWindowChanged();
-    });
+    connect(window, &QObject::destroyed, this, [] { app()->notifyActiveWindowChanged(); });
     window->show();
     setActiveSubWindow(window);
-    emit childrenChanged();
     app()->notifyActiveWindowChanged();
 }
 

@@ -37,9 +37,6 @@ public:
     // Rebuilds the list of child windows below the menu's first ownItems actions.
     void fillWindowMenu(QMenu *menu, int ownItems);
 
-signals:
-    void childrenChanged();
-
 private:
     void placeNewChild(QWidget *window, int index);
 };

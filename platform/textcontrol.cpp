@@ -294,9 +294,4 @@ void TextControl::paste()
     checkSelection();
 }
 
-void TextControl::ensureCaretVisible()
-{
-    m_editor->ensureCursorVisible();
-}
-
 } // namespace qv

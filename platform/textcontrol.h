@@ -67,8 +67,6 @@ public:
     void copy();
     void paste();
 
-    void ensureCaretVisible();
-
 signals:
     void changed();
     void selectionChanged();

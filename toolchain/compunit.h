@@ -144,7 +144,6 @@ public:
     // This window's readers still running.
     int runningReaders() const { return m_runningReaders; }
 
-    TMDIChild *ownerDocument() const { return m_owner; }
     bool queryClose() override;
 
 protected:
