@@ -1,6 +1,7 @@
 #include "Main.h"
 
 #include "About.h"
+#include "CommandLine.h"
 #include "editor/Childwin.h"
 #include "toolchain/Compopt.h"
 #include "toolchain/compunit.h"
@@ -26,6 +27,7 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <cstdio>
 
 TMainForm *MainForm = nullptr;
 
@@ -464,7 +466,10 @@ void TMainForm::OpenDocument(const QString &name, bool load)
 void createQuorvelWindows(const QStringList &arguments)
 {
     qv::app()->setTitle(QStringLiteral("Quorvel"));
-    QApplication::setWindowIcon(qv::toolIcon(qv::ToolIcon::Compile));
+    // The desktop groups the windows with the program's menu entry through these.
+    QApplication::setOrganizationDomain(QStringLiteral("quorvel.org"));
+    QApplication::setDesktopFileName(QStringLiteral(QUORVEL_APP_ID));
+    QApplication::setWindowIcon(qv::programIcon());
     MainForm = new TMainForm(arguments);
     qv::app()->own(MainForm);
     CompileOptForm = new TCompileOptForm;
@@ -483,9 +488,29 @@ void destroyQuorvelWindows()
 
 int runQuorvel(int argc, char **argv)
 {
-    QApplication application(argc, argv);
-    QStringList arguments = QApplication::arguments();
-    arguments.removeFirst();
+    QStringList given;
+    for (int i = 0; i < argc; ++i)
+        given.append(QString::fromLocal8Bit(argv[i]));
+    const CommandLine commandLine = parseCommandLine(given);
+    switch (commandLine.action) {
+    case CommandLine::Action::ShowHelp:
+    case CommandLine::Action::ShowVersion:
+        std::fputs(commandLine.text.toLocal8Bit().constData(), stdout);
+        return 0;
+    case CommandLine::Action::Fail:
+        std::fprintf(stderr, "%s\n", commandLine.text.toLocal8Bit().constData());
+        return 2;
+    case CommandLine::Action::Run:
+        break;
+    }
+    // Qt sees the program's name only, so that no file name is taken for one of its options.
+    static char programName[] = "quorvel";
+    int qtArgc = 1;
+    char *qtArgv[] = {argc > 0 ? argv[0] : programName, nullptr};
+    QApplication application(qtArgc, qtArgv);
+    QStringList arguments;
+    if (!commandLine.file.isEmpty())
+        arguments.append(commandLine.file);
     createQuorvelWindows(arguments);
     qv::closeOnTerminationSignals(MainForm);
     const int result = qv::app()->run(MainForm);

@@ -1,5 +1,6 @@
 #include "icons.h"
 
+#include <QImage>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPixmap>
@@ -22,6 +23,27 @@ void folder(QPainter &p, int x, int y)
     p.setBrush(QColor(240, 200, 80));
     p.drawRect(x, y + 3, 12, 9);
     p.drawRect(x, y + 1, 5, 2);
+}
+
+// The program's picture, a hammer, as filled and outlined rectangles on a 16 × 16 grid: the
+// tool button draws it, and the desktop's icon files are made from the same list.
+struct Part
+{
+    QRectF rect;
+    QColor fill;
+};
+
+const Part ProgramPicture[] = {
+    {QRectF(1, 3, 9, 5), QColor(150, 150, 150)},
+    {QRectF(5, 8, 2, 7), QColor(140, 90, 40)},
+};
+
+void drawProgramPicture(QPainter &p)
+{
+    for (const Part &part : ProgramPicture) {
+        p.setBrush(part.fill);
+        p.drawRect(part.rect);
+    }
 }
 
 void magnifier(QPainter &p)
@@ -88,10 +110,7 @@ void draw(QPainter &p, ToolIcon which)
         break;
     }
     case ToolIcon::Compile:
-        p.setBrush(QColor(150, 150, 150));
-        p.drawRect(1, 3, 9, 5);
-        p.setBrush(QColor(140, 90, 40));
-        p.drawRect(5, 8, 2, 7);
+        drawProgramPicture(p);
         break;
     case ToolIcon::Exit:
         p.setBrush(QColor(160, 100, 50));
@@ -116,6 +135,43 @@ void draw(QPainter &p, ToolIcon which)
 }
 
 } // namespace
+
+QImage programImage(int size)
+{
+    QImage image(size, size, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    QPainter painter(&image);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.scale(size / 16.0, size / 16.0);
+    painter.setPen(QPen(Qt::black, 1));
+    drawProgramPicture(painter);
+    painter.end();
+    return image;
+}
+
+QIcon programIcon()
+{
+    QIcon icon;
+    for (int size : ProgramIconSizes)
+        icon.addPixmap(QPixmap::fromImage(programImage(size)));
+    return icon;
+}
+
+QByteArray programSvg()
+{
+    QByteArray svg = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+                     "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"128\" height=\"128\" "
+                     "viewBox=\"0 0 16 16\">\n";
+    for (const Part &part : ProgramPicture) {
+        svg += QStringLiteral("  <rect x=\"%1\" y=\"%2\" width=\"%3\" height=\"%4\" fill=\"%5\" "
+                              "stroke=\"#000000\" stroke-width=\"1\"/>\n")
+                   .arg(part.rect.x()).arg(part.rect.y())
+                   .arg(part.rect.width()).arg(part.rect.height())
+                   .arg(part.fill.name())
+                   .toUtf8();
+    }
+    return svg + "</svg>\n";
+}
 
 QIcon toolIcon(ToolIcon which)
 {

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <QByteArray>
 #include <QIcon>
+#include <QImage>
 
 namespace qv {
 
@@ -11,5 +13,12 @@ enum class ToolIcon {
 
 // A small picture for a tool button; Qt derives the greyed form for the disabled state.
 QIcon toolIcon(ToolIcon which);
+
+// The program's own picture (the Compile button's hammer), for its windows and the desktop:
+// drawn at any size, as an icon holding the usual sizes, and as SVG text.
+inline constexpr int ProgramIconSizes[] = {16, 32, 48, 64, 128};
+QImage programImage(int size);
+QIcon programIcon();
+QByteArray programSvg();
 
 } // namespace qv

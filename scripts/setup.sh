@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
 # Installs what is missing on a Debian 12 machine, builds Quorvel, then runs, tests or
-# benchmarks it.  Usage: scripts/setup.sh run [FILE] | test | bench
+# benchmarks or packages it.  Usage: scripts/setup.sh run [FILE] | test | bench | package
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 build="$here/build"
 packages=(cmake ninja-build g++ clang pkg-config libgl-dev qt6-base-dev
-          libqscintilla2-qt6-dev default-jdk-headless)
+          libqscintilla2-qt6-dev default-jdk-headless
+          desktop-file-utils appstream dpkg-dev file)
 
 missing=()
 for p in "${packages[@]}"; do
@@ -41,8 +42,15 @@ test)
 bench)
     exec "$build/bench/quorvel-bench" "$@"
     ;;
+package)
+    # quorvel_<version>_<arch>.deb in the build folder, checked by unpacking it.
+    (cd "$build" && cpack -G DEB >cpack.log 2>&1) || { cat "$build/cpack.log" >&2; exit 1; }
+    deb=$(ls -t "$build"/quorvel_*.deb | head -n 1)
+    "$here/scripts/check-package.sh" "$deb" >/dev/null
+    echo "$deb"
+    ;;
 *)
-    echo "usage: scripts/setup.sh run [FILE] | test | bench" >&2
+    echo "usage: scripts/setup.sh run [FILE] | test | bench | package" >&2
     exit 2
     ;;
 esac

@@ -34,9 +34,11 @@ bool catches(qint64 pid, int signo)
 }
 
 // Runs the program in config's settings folder and ends it with signo once it listens.
-void runUntilSignal(const QString &config, const QStringList &arguments, int signo)
+void runUntilSignal(const QString &config, const QStringList &arguments, int signo,
+                    const QString &folder = {})
 {
     QProcess program;
+    program.setWorkingDirectory(folder);
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("XDG_CONFIG_HOME"), config);
     environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
@@ -135,6 +137,19 @@ private slots:
         if (QTest::currentTestFailed())
             return;
         QCOMPARE(readFile(ini), expected);
+    }
+
+    // Qt takes none of the arguments for its own options: a file named like one opens.
+    void fileNamedLikeAQtOptionOpens()
+    {
+        QTemporaryDir config;
+        QTemporaryDir files;
+        writeFile(files.filePath(QStringLiteral("-reverse")), "class R {}\n");
+        const QString ini = config.filePath(QStringLiteral("QUORVEL.INI"));
+        writeFile(ini, "[Options]\nCompilerPath=\n");
+        runUntilSignal(config.path(), {QStringLiteral("--"), QStringLiteral("-reverse")}, SIGTERM,
+                       files.path());
+        QVERIFY(readFile(ini).contains("LastFileName=-reverse\n"));
     }
 };
 
