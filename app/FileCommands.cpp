@@ -6,7 +6,10 @@
 
 #include "platform/dialogs.h"
 #include "platform/mdiframe.h"
+#include "platform/application.h"
 #include "platform/textcontrol.h"
+
+#include <QTimer>
 
 void TMainForm::FileNewItemClick()
 {
@@ -17,8 +20,10 @@ void TMainForm::FileOpenItemClick()
 {
     if (!OpenDialog->execute())
         return;
+    const int before = ClientArea->childCount();
     OpenDocument(OpenDialog->fileName(), true);
-    if (QWidget *child = activeChild())
+    // A file refused for its size opens no window.
+    if (QWidget *child = activeChild(); child && ClientArea->childCount() > before)
         LastFileName = child->windowTitle();
 }
 
@@ -43,6 +48,16 @@ void TMainForm::FileSaveAsItemClick()
     saveTextTo(document->RichEdit1, name);
     document->setCaption(name);
     document->RichEdit1->setModified(false);
+    document->NoteFileOnDisk();
+}
+
+void TMainForm::CheckActiveDocumentOnDisk()
+{
+    // Asked once the activation is over, never from inside it.
+    QTimer::singleShot(0, this, [this] {
+        if (TMDIChild *document = activeDocument())
+            qv::guarded([document] { document->CheckFileOnDisk(); });
+    });
 }
 
 void TMainForm::FileExitItemClick()

@@ -267,6 +267,8 @@ void TMainForm::FormCreate()
     connect(qv::app(), &qv::Application::hintChanged, this, &TMainForm::ShowHint);
     connect(qv::app(), &qv::Application::activeWindowChanged, this,
             &TMainForm::UpdateMenuItems);
+    connect(qv::app(), &qv::Application::activeWindowChanged, this,
+            &TMainForm::CheckActiveDocumentOnDisk);
     EditorFont = std::make_unique<QFont>(QStringLiteral("MS Sans Serif"), 8);
     IniExists = qv::fileExists(qv::settingsDirectory() + qv::PathSeparator
                                + QStringLiteral("QUORVEL.INI"));
@@ -346,6 +348,8 @@ void TMainForm::FormDestroy()
 {
     disconnect(qv::app(), &qv::Application::activeWindowChanged, this,
                &TMainForm::UpdateMenuItems);
+    disconnect(qv::app(), &qv::Application::activeWindowChanged, this,
+               &TMainForm::CheckActiveDocumentOnDisk);
     EditorFont.reset();
     IniFile.reset();
 }
@@ -445,22 +449,14 @@ qv::TextControl *TMainForm::activeTextControl() const
 
 void TMainForm::OpenDocument(const QString &name, bool load)
 {
+    if (load && !mayOpenDocument(name))
+        return;
     auto *child = new TMDIChild;
     qv::app()->own(child);
     child->setCaption(name);
     ClientArea->addChild(child);
-    if (!load)
-        return;
-    // The font goes on before the text, so that a long line is measured once, not twice.
-    const QFont windowFont = child->RichEdit1->textFont();
-    child->RichEdit1->setTextFont(*EditorFont);
-    const qv::ReadStatus status = child->RichEdit1->loadFromFile(name);
-    if (status != qv::ReadStatus::Ok) {
-        child->RichEdit1->setTextFont(windowFont);
-        qv::messageBox(QStringLiteral("Error opening:") + name);
-        return;
-    }
-    child->RichEdit1->setModified(false);
+    if (load)
+        child->LoadDocument(*EditorFont);
 }
 
 void createQuorvelWindows(const QStringList &arguments)

@@ -126,6 +126,8 @@ public:
     void FileSaveItemClick();
     void FileSaveAsItemClick();
     void FileExitItemClick();
+    // Offers to reload the active document when another program changed its file.
+    void CheckActiveDocumentOnDisk();
     void CutItemClick();
     void CopyItemClick();
     void PasteItemClick();

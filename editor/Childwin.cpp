@@ -91,22 +91,112 @@ void TMDIChild::RichEdit1SelectionChange()
     UpdateCaretPanel();
 }
 
+bool mayOpenDocument(const QString &name)
+{
+    const qint64 size = qv::regularFileSize(name);
+    if (size < 0)
+        return true;
+    const QString problem = qv::sizeProblem(size);
+    if (!problem.isEmpty()) {
+        qv::messageBox(QStringLiteral("Error opening:") + name + u'\r' + problem);
+        return false;
+    }
+    if (size <= qv::LargeFileSize)
+        return true;
+    return qv::confirm(QStringLiteral("%1 is %2 MB large; opening it takes a while and much "
+                                      "memory.  Open it anyway?")
+                           .arg(name)
+                           .arg(size >> 20))
+           == qv::Answer::Yes;
+}
+
+bool TMDIChild::LoadDocument(const QFont &font)
+{
+    const QString name = caption();
+    const QFont previous = RichEdit1->textFont();
+    // The font goes on before the text, so that a long line is measured once, not twice.
+    RichEdit1->setTextFont(font);
+    // Taken before reading: a change made while the file is read is noticed later.
+    const qv::FileStamp stamp = qv::fileStamp(name);
+    const qv::ReadStatus status = RichEdit1->loadFromFile(name);
+    m_ownStamp = m_askedStamp = stamp;
+    if (status == qv::ReadStatus::Ok) {
+        RichEdit1->setModified(false);
+        return true;
+    }
+    RichEdit1->setTextFont(previous);
+    QString message = QStringLiteral("Error opening:") + name;
+    if (status == qv::ReadStatus::TooLarge)
+        message += u'\r' + qv::sizeProblem(qv::MaxTextSize + 1);
+    else if (!stamp.exists && name.contains(QChar(QChar::ReplacementCharacter)))
+        message += QStringLiteral("\rThe name holds bytes that are not text.");
+    qv::messageBox(message);
+    return false;
+}
+
 void saveTextTo(qv::TextControl *edit, const QString &name)
 {
-    switch (edit->saveToFile(name)) {
+    QString safeCopy;
+    switch (edit->saveToFile(name, &safeCopy)) {
     case qv::WriteStatus::Ok:
         return;
     case qv::WriteStatus::CannotCreate:
         throw qv::Error(QStringLiteral("Cannot create file %1").arg(name));
+    case qv::WriteStatus::NameNotText:
+        throw qv::Error(QStringLiteral("Cannot create file %1\rThe name holds bytes that are "
+                                       "not text; save the document under another name")
+                            .arg(name));
     case qv::WriteStatus::WriteFailed:
-        throw qv::Error(QStringLiteral("Failed to Save Stream"));
+        if (safeCopy.isEmpty())
+            throw qv::Error(QStringLiteral("Failed to Save Stream"));
+        throw qv::Error(QStringLiteral("Failed to Save Stream\rThe file may now be "
+                                       "incomplete; the whole text is kept in %1")
+                            .arg(safeCopy));
     }
 }
 
 void TMDIChild::SaveDocument()
 {
-    saveTextTo(RichEdit1, caption());
+    const QString name = caption();
+    const qv::FileStamp onDisk = qv::fileStamp(name);
+    if (m_ownStamp && onDisk.exists && onDisk != *m_ownStamp) {
+        m_askedStamp = onDisk;
+        if (qv::confirm(name + QStringLiteral(" has been changed by another program.  "
+                                              "Save anyway?"))
+            != qv::Answer::Yes)
+            throw qv::Abort();
+    }
+    saveTextTo(RichEdit1, name);
     RichEdit1->setModified(false);
+    NoteFileOnDisk();
+}
+
+void TMDIChild::NoteFileOnDisk()
+{
+    m_ownStamp = m_askedStamp = qv::fileStamp(caption());
+}
+
+void TMDIChild::CheckFileOnDisk()
+{
+    if (!m_ownStamp || m_asking)
+        return;
+    const QString name = caption();
+    const qv::FileStamp onDisk = qv::fileStamp(name);
+    if (!onDisk.exists || onDisk == *m_ownStamp || onDisk == m_askedStamp)
+        return;
+    m_askedStamp = onDisk;
+    const QString question
+        = name + QStringLiteral(" has been changed by another program.  ")
+          + (RichEdit1->modified() ? QStringLiteral("Reload it and lose your changes?")
+                                   : QStringLiteral("Reload it?"));
+    const QPointer<TMDIChild> self(this);
+    m_asking = true;
+    const qv::Answer answer = qv::confirm(question);
+    if (!self)
+        return;
+    m_asking = false;
+    if (answer == qv::Answer::Yes && mayOpenDocument(name))
+        LoadDocument(RichEdit1->textFont());
 }
 
 void TMDIChild::FormCloseQuery(bool &CanClose)

@@ -1,8 +1,11 @@
 #pragma once
 
+#include "platform/files.h"
 #include "platform/forms.h"
 
 #include <QPointer>
+
+#include <optional>
 
 class TCompOutForm;
 
@@ -25,7 +28,17 @@ public:
     QPointer<TCompOutForm> OutputForm;
 
     void UpdateCaretPanel();
+    // Reads the file that the caption names, shown in font; on failure shows "Error opening:"
+    // with the name and returns false, the window keeping its previous font.
+    bool LoadDocument(const QFont &font);
+    // Before writing over a file that another program changed since it was opened or saved,
+    // asks whether to; a "no" ends the command (qv::Abort).
     void SaveDocument();
+    // Records the file on disk as the document's own, after it was loaded or saved.
+    void NoteFileOnDisk();
+    // When another program changed the file since the document last read or wrote it, and
+    // the user was not yet asked about that change, offers to read it again.
+    void CheckFileOnDisk();
     void FormCloseQuery(bool &CanClose);
     void FormClose();
     void RichEdit1Change();
@@ -41,6 +54,10 @@ protected:
 
 private:
     QList<QPointer<TCompOutForm>> m_ownedOutputs;
+    // The file as the document last read or wrote it, and as the user was last asked about.
+    std::optional<qv::FileStamp> m_ownStamp;
+    qv::FileStamp m_askedStamp;
+    bool m_asking = false;
 };
 
 // The text with blanks put in front until it is at least width characters long.
@@ -53,8 +70,13 @@ QString caretPanelText(int line, int column);
 // panels, in the window font "System", at the design size.
 void buildTextWindow(QWidget *form, qv::TextControl *&edit, qv::StatusPanels *&panels);
 
+// Whether a file may be opened: a file the text control or the memory cannot hold is refused
+// with "Error opening:", the name and the reason; a large one only when the user agrees.
+bool mayOpenDocument(const QString &name);
+
 // Writes the control's whole text to the named file, replacing it atomically; throws
-// "Cannot create file <name>" or "Failed to Save Stream". The file is unchanged on failure.
+// "Cannot create file <name>" or "Failed to Save Stream". On failure the file is unchanged, or,
+// written in place, a full copy of the text is kept and the message says where.
 void saveTextTo(qv::TextControl *edit, const QString &name);
 
 // Updates panel 0 of a status bar with the line and column of the selection's start.

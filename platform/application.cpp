@@ -166,6 +166,7 @@ bool guarded(const std::function<void()> &fn)
     try {
         fn();
         return true;
+    } catch (const Abort &) {
     } catch (const Error &error) {
         errorBox(error.message());
     } catch (const std::exception &error) {

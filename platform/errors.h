@@ -31,6 +31,10 @@ private:
     int m_code;
 };
 
+// Ends a command that the user chose not to go on with; nothing is shown.
+class Abort : public std::exception
+{};
+
 // The user-facing message for an errno value ("File not found", "I/O error 13", ...).
 QString ioErrorMessage(int errnoValue);
 

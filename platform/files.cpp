@@ -5,10 +5,16 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
+#include <QRandomGenerator>
 #include <QStandardPaths>
 
+#include <algorithm>
 #include <cerrno>
+#include <fcntl.h>
+#include <limits>
+#include <optional>
+#include <sys/resource.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace qv {
@@ -40,39 +46,324 @@ QString settingsDirectory()
     return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
 }
 
+namespace {
+
+// Closes a descriptor when it goes out of scope.
+struct Descriptor
+{
+    int fd = -1;
+    ~Descriptor()
+    {
+        if (fd >= 0)
+            ::close(fd);
+    }
+};
+
+// The kibibytes on the line of a /proc file that starts with key, or -1.
+qint64 procValueKiB(const char *file, const QByteArray &key)
+{
+    QFile proc{QString::fromLatin1(file)};
+    if (!proc.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray &line : proc.readAll().split('\n')) {
+        if (line.startsWith(key))
+            return line.mid(key.size()).trimmed().split(' ').value(0).toLongLong();
+    }
+    return -1;
+}
+
+// The bytes that this process may still take: what the machine has free (memory that can be
+// given back included, and swap) and what the process's own limits leave.
+qint64 availableMemory()
+{
+    qint64 available = std::numeric_limits<qint64>::max();
+    const qint64 free = procValueKiB("/proc/meminfo", "MemAvailable:");
+    const qint64 swap = procValueKiB("/proc/meminfo", "SwapFree:");
+    if (free >= 0)
+        available = (free + std::max<qint64>(swap, 0)) * 1024;
+    const std::pair<int, const char *> limits[] = {{RLIMIT_AS, "VmSize:"},
+                                                   {RLIMIT_DATA, "VmData:"}};
+    for (const auto &[resource, used] : limits) {
+        rlimit limit{};
+        if (::getrlimit(resource, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY)
+            continue;
+        const qint64 inUse = std::max<qint64>(procValueKiB("/proc/self/status", used), 0) * 1024;
+        available = std::min(available, qint64(limit.rlim_cur) - inUse);
+    }
+    return std::max<qint64>(available, 0);
+}
+
+} // namespace
+
+qint64 regularFileSize(const QString &path)
+{
+    const QByteArray native = QFile::encodeName(path);
+    struct stat info{};
+    if (native.isEmpty() || ::stat(native.constData(), &info) != 0 || !S_ISREG(info.st_mode))
+        return -1;
+    return info.st_size;
+}
+
+QString sizeProblem(qint64 size)
+{
+    if (size > MaxTextSize)
+        return QStringLiteral("The editor holds files of less than 2 GB.");
+    // Reading the file and handing it to the text control needs up to twice its size; a third
+    // share leaves room for the control's own bookkeeping and for working on the text.
+    if (size > availableMemory() / 3)
+        return QStringLiteral("There is not enough free memory to hold it.");
+    return {};
+}
+
 ReadStatus readWholeFile(const QString &path, QByteArray &data)
 {
     data.clear();
-    QFile file(path);
-    if (QFileInfo(path).isDir() || !file.open(QIODevice::ReadOnly))
+    const QByteArray native = QFile::encodeName(path);
+    if (native.isEmpty())
         return ReadStatus::CannotOpen;
-    const qint64 size = file.size();
-    if (size > 0 && size < (qint64(1) << 31) - 1)
-        data.reserve(size);
-    char buffer[1 << 16];
+    // Without O_NONBLOCK, opening a FIFO waits for a writer; its type is checked right after.
+    const Descriptor file{::open(native.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY)};
+    struct stat info{};
+    if (file.fd < 0 || ::fstat(file.fd, &info) != 0 || !S_ISREG(info.st_mode))
+        return ReadStatus::CannotOpen;
+    if (info.st_size > MaxTextSize)
+        return ReadStatus::TooLarge;
+    ::fcntl(file.fd, F_SETFL, ::fcntl(file.fd, F_GETFL) & ~O_NONBLOCK);
+    // One byte more than the size, so that the read that finds the end needs no growth.
+    data.resize(qsizetype(info.st_size) + 1);
+    qsizetype used = 0;
     for (;;) {
-        const qint64 n = file.read(buffer, sizeof buffer);
-        if (n < 0)
-            return ReadStatus::ReadFailed;
-        if (n == 0)
-            return ReadStatus::Ok;
-        data.append(buffer, n);
+        if (used == data.size()) {
+            if (used > MaxTextSize) {
+                data.clear();
+                return ReadStatus::TooLarge;
+            }
+            data.resize(std::min<qsizetype>(std::max<qsizetype>(used * 2, 1 << 16),
+                                             MaxTextSize + 1));
+        }
+        const ssize_t n = ::read(file.fd, data.data() + used, size_t(data.size() - used));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            data.truncate(used);
+            return n == 0 ? ReadStatus::Ok : ReadStatus::ReadFailed;
+        }
+        used += n;
     }
 }
 
-WriteStatus writeFileAtomic(const QString &path, const QByteArray &data)
+FileStamp fileStamp(const QString &path)
 {
-    QSaveFile file(path);
-    // QSaveFile gives the new file the permissions of the file it replaces.
-    if (path.isEmpty() || QFileInfo(path).isDir() || !file.open(QIODevice::WriteOnly))
+    const QByteArray native = QFile::encodeName(path);
+    struct stat info{};
+    if (native.isEmpty() || ::stat(native.constData(), &info) != 0)
+        return {};
+    return {true, quint64(info.st_dev), quint64(info.st_ino), qint64(info.st_size),
+            qint64(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec};
+}
+
+namespace {
+
+bool writeAll(int fd, const QByteArray &data)
+{
+    const char *next = data.constData();
+    qsizetype left = data.size();
+    while (left > 0) {
+        const ssize_t n = ::write(fd, next, size_t(std::min<qsizetype>(left, 1 << 30)));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        next += n;
+        left -= n;
+    }
+    return true;
+}
+
+// The folder and the last component of a path in the system's bytes.
+std::pair<QByteArray, QByteArray> splitPath(const QByteArray &path)
+{
+    const qsizetype slash = path.lastIndexOf('/');
+    if (slash < 0)
+        return {QByteArray("."), path};
+    return {path.left(slash), path.mid(slash + 1)};
+}
+
+// Creates a new file in folder named after the document, so that one left behind by a crash
+// tells the user what it is: ".A.java.k2x9q.tmp". Returns its descriptor, or -1 with errno.
+int createTemporary(const QByteArray &folder, const QByteArray &name, mode_t mode,
+                    QByteArray &created)
+{
+    const QByteArray stem = folder + "/." + name.left(200) + '.';
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const QByteArray candidate =
+            stem + QByteArray::number(QRandomGenerator::global()->bounded(1 << 30), 36) + ".tmp";
+        const int fd = ::open(candidate.constData(),
+                              O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, mode);
+        if (fd >= 0) {
+            created = candidate;
+            return fd;
+        }
+        if (errno != EEXIST)
+            return -1;
+    }
+    return -1;
+}
+
+// Writes the data to a new file and flushes it to the disk; the file is removed on failure.
+bool writeNewFile(int fd, const QByteArray &path, const QByteArray &data)
+{
+    const Descriptor file{fd};
+    if (writeAll(file.fd, data) && ::fsync(file.fd) == 0)
+        return true;
+    ::unlink(path.constData());
+    return false;
+}
+
+void syncFolder(const QByteArray &folder)
+{
+    const Descriptor directory{::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)};
+    if (directory.fd >= 0)
+        ::fsync(directory.fd);
+}
+
+bool isRefusal(int error)
+{
+    return error == EACCES || error == EPERM || error == EROFS || error == ENAMETOOLONG
+           || error == ENOSPC || error == EDQUOT;
+}
+
+// Replaces target by a new file made beside it. existing describes the file replaced (whose
+// owner, group and mode the new one takes), or is null for a new file. No result means that
+// the file should be written in place instead; nothing was changed then.
+std::optional<WriteStatus> replaceFromBeside(const QByteArray &target, const QByteArray &data,
+                                             const struct stat *existing)
+{
+    const auto [folder, name] = splitPath(target);
+    QByteArray temporary;
+    // A new file gets the usual permissions (the umask applies); a replacement starts private
+    // and takes the old file's permissions before any data is in it.
+    const int fd = createTemporary(folder, name, existing ? 0600 : 0666, temporary);
+    if (fd < 0) {
+        if (existing && isRefusal(errno))
+            return std::nullopt;
         return WriteStatus::CannotCreate;
-    // QSaveFile::commit() renames the file even when the final flush wrote only part of the
-    // data (a full disk, a file size limit), so the flush is checked here first.
-    if (file.write(data) != data.size() || !file.flush()) {
-        file.cancelWriting();
+    }
+    if (existing) {
+        struct stat made{};
+        const bool sameOwner = ::fstat(fd, &made) == 0 && made.st_uid == existing->st_uid
+                               && made.st_gid == existing->st_gid;
+        // Owner first: changing it clears the set-user-ID bits that the mode then restores.
+        if ((!sameOwner && ::fchown(fd, existing->st_uid, existing->st_gid) != 0)
+            || ::fchmod(fd, existing->st_mode & 07777) != 0) {
+            ::close(fd);
+            ::unlink(temporary.constData());
+            return std::nullopt;
+        }
+    }
+    if (!writeNewFile(fd, temporary, data))
+        return WriteStatus::WriteFailed;
+    if (::rename(temporary.constData(), target.constData()) != 0) {
+        ::unlink(temporary.constData());
         return WriteStatus::WriteFailed;
     }
-    return file.commit() ? WriteStatus::Ok : WriteStatus::WriteFailed;
+    syncFolder(folder);
+    return WriteStatus::Ok;
+}
+
+// Writes a full copy of the data into a new private file: beside the target if possible, else
+// in another folder on the same file system, else in the settings folder.
+QByteArray writeSafeCopy(const QByteArray &target, dev_t device, const QByteArray &data)
+{
+    const auto [folder, name] = splitPath(target);
+    const QByteArray settings = QFile::encodeName(settingsDirectory());
+    const QByteArray temporary = QFile::encodeName(QDir::tempPath());
+    QDir().mkpath(settingsDirectory());
+    const auto onDevice = [device](const QByteArray &path) {
+        struct stat info{};
+        return ::stat(path.constData(), &info) == 0 && info.st_dev == device;
+    };
+    QList<QByteArray> folders{folder};
+    for (const QByteArray &other : {settings, temporary}) {
+        if (!other.isEmpty() && onDevice(other))
+            folders.append(other);
+    }
+    if (!settings.isEmpty())
+        folders.append(settings);
+    for (const QByteArray &candidate : std::as_const(folders)) {
+        QByteArray copy;
+        const int fd = createTemporary(candidate, name, 0600, copy);
+        if (fd >= 0 && writeNewFile(fd, copy, data))
+            return copy;
+    }
+    return {};
+}
+
+WriteStatus writeInPlace(const QByteArray &target, const struct stat &existing,
+                         const QByteArray &data, QString *safeCopy)
+{
+    // Never waits on a FIFO that took the file's place since it was looked at.
+    const Descriptor file{
+        ::open(target.constData(), O_WRONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY)};
+    struct stat opened{};
+    if (file.fd < 0 || ::fstat(file.fd, &opened) != 0 || !S_ISREG(opened.st_mode)
+        || opened.st_ino != existing.st_ino || opened.st_dev != existing.st_dev)
+        return WriteStatus::CannotCreate;
+    const QByteArray copy = writeSafeCopy(target, existing.st_dev, data);
+    if (copy.isEmpty())
+        return WriteStatus::WriteFailed;
+    if (writeAll(file.fd, data) && ::ftruncate(file.fd, off_t(data.size())) == 0
+        && ::fsync(file.fd) == 0) {
+        ::unlink(copy.constData());
+        return WriteStatus::Ok;
+    }
+    if (safeCopy)
+        *safeCopy = QFile::decodeName(copy);
+    return WriteStatus::WriteFailed;
+}
+
+} // namespace
+
+WriteStatus writeFileAtomic(const QString &path, const QByteArray &data, QString *safeCopy)
+{
+    if (safeCopy)
+        safeCopy->clear();
+    QByteArray target = QFile::encodeName(path);
+    if (target.isEmpty())
+        return WriteStatus::CannotCreate;
+    struct stat info{};
+    const bool present = ::lstat(target.constData(), &info) == 0;
+    // A name that came from bytes which are not text holds replacement characters; it names
+    // some other file than the one the user meant, unless a file of exactly that name exists.
+    if (!present && path.contains(QChar(QChar::ReplacementCharacter)))
+        return WriteStatus::NameNotText;
+    if (present && S_ISLNK(info.st_mode)) {
+        char *resolved = ::realpath(target.constData(), nullptr);
+        if (!resolved) {
+            // A link to nothing yet: the file is made where the link points.
+            const Descriptor file{::open(target.constData(),
+                                         O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666)};
+            if (file.fd < 0)
+                return WriteStatus::CannotCreate;
+            return writeAll(file.fd, data) && ::fsync(file.fd) == 0 ? WriteStatus::Ok
+                                                                      : WriteStatus::WriteFailed;
+        }
+        target = resolved;
+        ::free(resolved);
+    }
+    if (::stat(target.constData(), &info) != 0) {
+        if (errno != ENOENT)
+            return WriteStatus::CannotCreate;
+        return *replaceFromBeside(target, data, nullptr);
+    }
+    if (!S_ISREG(info.st_mode))
+        return WriteStatus::CannotCreate;
+    // Every name of a hard-linked file must see the new text.
+    if (info.st_nlink <= 1) {
+        if (const std::optional<WriteStatus> status = replaceFromBeside(target, data, &info))
+            return *status;
+    }
+    return writeInPlace(target, info, data, safeCopy);
 }
 
 } // namespace qv

@@ -19,14 +19,47 @@ void setCurrentDirectory(const QString &path);
 // The per-user directory that holds the settings file.
 QString settingsDirectory();
 
-enum class ReadStatus { Ok, CannotOpen, ReadFailed };
-// Reads the file's bytes; on ReadFailed, data holds what was read before the failure.
+// The text control counts positions in int, so a file must stay below 2 GB.
+inline constexpr qint64 MaxTextSize = (qint64(1) << 31) - 2;
+// Files larger than this are opened only after the user agreed.
+inline constexpr qint64 LargeFileSize = qint64(256) << 20;
+
+// The size of the regular file that path names, or -1 for anything else (missing, a folder,
+// a FIFO, a device). Never opens the file.
+qint64 regularFileSize(const QString &path);
+// Why a file of that many bytes cannot be opened into the text control (its positions, or
+// the memory that is left), as a sentence for the user; empty when it can.
+QString sizeProblem(qint64 size);
+
+enum class ReadStatus { Ok, CannotOpen, ReadFailed, TooLarge };
+// Reads a regular file's bytes; anything else (a FIFO, a device, a folder) is CannotOpen and
+// never blocks. A file that grows past MaxTextSize while it is read is TooLarge. On
+// ReadFailed, data holds what was read before the failure.
 ReadStatus readWholeFile(const QString &path, QByteArray &data);
 
-enum class WriteStatus { Ok, CannotCreate, WriteFailed };
-// Replaces the file atomically: the data goes to a temporary file in the same folder,
-// which replaces the target only when everything was written. The target's permissions
-// are kept. On failure the target is exactly as it was.
-WriteStatus writeFileAtomic(const QString &path, const QByteArray &data);
+// What tells whether another program changed a file: its identity, size and modification
+// time to the nanosecond. A missing file has exists false and nothing else.
+struct FileStamp
+{
+    bool exists = false;
+    quint64 device = 0;
+    quint64 inode = 0;
+    qint64 size = 0;
+    qint64 modifiedNs = 0;
+    bool operator==(const FileStamp &) const = default;
+};
+FileStamp fileStamp(const QString &path);
+
+enum class WriteStatus { Ok, CannotCreate, WriteFailed, NameNotText };
+// Replaces the file's contents. Normally the data goes to a temporary file beside it, which
+// gets the target's owner, group and permissions and replaces it only when everything was
+// written; on failure the target is exactly as it was. Where that would change the file's
+// owner, break a hard link, or the folder cannot take a new file, the file is written in
+// place instead, after a full copy of the data was written elsewhere: on a failure half-way
+// that copy stays and safeCopy names it. A symbolic link stays; its target gets the data.
+// Only regular files are written. A name that does not convert back to the bytes it came
+// from is NameNotText, unless a file of that name exists.
+WriteStatus writeFileAtomic(const QString &path, const QByteArray &data,
+                            QString *safeCopy = nullptr);
 
 } // namespace qv

@@ -419,6 +419,7 @@ void IniFile::writeString(const QString &section, const QString &key, const QStr
         text.clear();
         break;
     case ReadStatus::ReadFailed:
+    case ReadStatus::TooLarge:
         throw writeError(m_bareName);
     }
     const QByteArray updated = profileUpdate(text, section, key, value);

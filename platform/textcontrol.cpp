@@ -219,20 +219,32 @@ ReadStatus TextControl::loadFromFile(const QString &path)
 {
     QByteArray data;
     const ReadStatus status = readWholeFile(path, data);
-    if (status == ReadStatus::CannotOpen)
+    if (status == ReadStatus::CannotOpen || status == ReadStatus::TooLarge)
         return status;
     send(Sci::SCI_SETUNDOCOLLECTION, 0);
+    // The editor's insertion notice copies the text, and for assistive technology converts it
+    // to UTF-16 as well: while none listens, the notice is silenced, so that loading needs
+    // no more than the file's bytes twice.
+    const bool quiet = !QAccessible::isActive();
+    const long mask = send(Sci::SCI_GETMODEVENTMASK);
+    if (quiet)
+        send(Sci::SCI_SETMODEVENTMASK, 0);
     setText(data);
     data = QByteArray();
+    if (quiet) {
+        send(Sci::SCI_SETMODEVENTMASK, (unsigned long)mask);
+        emit changed();
+    }
     send(Sci::SCI_SETUNDOCOLLECTION, 1);
     send(Sci::SCI_EMPTYUNDOBUFFER);
     return status;
 }
 
-WriteStatus TextControl::saveToFile(const QString &path) const
+WriteStatus TextControl::saveToFile(const QString &path, QString *safeCopy) const
 {
     const std::string_view all = bytes();
-    return writeFileAtomic(path, QByteArray::fromRawData(all.data(), qsizetype(all.size())));
+    return writeFileAtomic(path, QByteArray::fromRawData(all.data(), qsizetype(all.size())),
+                           safeCopy);
 }
 
 void TextControl::appendLine(const QByteArray &text)

@@ -52,7 +52,8 @@ public:
 
     // Replaces the text with the file's bytes. On ReadFailed the text read so far is kept.
     ReadStatus loadFromFile(const QString &path);
-    WriteStatus saveToFile(const QString &path) const;
+    // On a failure half-way through an in-place write, safeCopy names the full copy kept.
+    WriteStatus saveToFile(const QString &path, QString *safeCopy = nullptr) const;
 
     // Adds a line at the end: when the text is empty or ends with a line break, text and a
     // line break; otherwise a line break and text.

@@ -14,6 +14,7 @@
 
 #include <csignal>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -113,7 +114,9 @@ private slots:
         QVERIFY(!document->RichEdit1->modified());
         QCOMPARE(document->RichEdit1->text(), bytes);
         writeFile(name, "something else");
+        answerBox(QStringLiteral("&Yes"));
         MainForm->SaveBtn->click();
+        QVERIFY(allModalsHandled());
         QCOMPARE(readFile(name), bytes);
     }
 
@@ -122,6 +125,8 @@ private slots:
         QTest::addColumn<QString>("relative");
         QTest::newRow("missing") << "missing.java";
         QTest::newRow("directory") << "folder";
+        QTest::newRow("fifo") << "fifo";
+        QTest::newRow("endless device") << "/dev/zero";
     }
     void unreadableNamesReportErrorOpening()
     {
@@ -129,7 +134,10 @@ private slots:
         Session session;
         session.show();
         QDir(session.dir()).mkdir(QStringLiteral("folder"));
-        const QString name = session.file(relative);
+        QCOMPARE(::mkfifo(QFile::encodeName(session.file(QStringLiteral("fifo"))).constData(),
+                          0644),
+                 0);
+        const QString name = relative.startsWith(u'/') ? relative : session.file(relative);
         auto box = answerBox();
         MainForm->OpenDocument(name, true);
         QVERIFY(allModalsHandled());

@@ -1,0 +1,369 @@
+#include "testutil.h"
+
+#include "app/Main.h"
+#include "editor/Childwin.h"
+#include "platform/errors.h"
+#include "platform/files.h"
+#include "platform/mdiframe.h"
+#include "platform/textcontrol.h"
+
+#include <QDir>
+#include <QProcess>
+#include <QTest>
+#include <QToolButton>
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <grp.h>
+#include <sys/mount.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+using namespace testutil;
+
+namespace {
+
+constexpr uid_t Nobody = 65534;
+constexpr uid_t OtherUser = 1;
+constexpr gid_t SharedGroup = 4321;
+
+// Saves the document in a child process, as root or as the user nobody (a member of
+// SharedGroup); returns the error message that the save raised, empty when it succeeded.
+QString saveInChild(TMDIChild *document, bool asNobody)
+{
+    int channel[2];
+    if (::pipe(channel) != 0)
+        return QStringLiteral("no pipe");
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::close(channel[0]);
+        const gid_t groups[] = {SharedGroup};
+        if (asNobody
+            && (::setgroups(1, groups) != 0 || ::setgid(Nobody) != 0 || ::setuid(Nobody) != 0))
+            ::_exit(3);
+        QByteArray message;
+        try {
+            document->SaveDocument();
+        } catch (const qv::Error &error) {
+            message = error.message().toUtf8();
+        }
+        const bool written = ::write(channel[1], message.constData(), size_t(message.size()))
+                             == message.size();
+        ::_exit(written ? 0 : 4);
+    }
+    ::close(channel[1]);
+    QByteArray message;
+    char buffer[4096];
+    for (ssize_t n; (n = ::read(channel[0], buffer, sizeof buffer)) > 0;)
+        message.append(buffer, n);
+    ::close(channel[0]);
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
+        return QStringLiteral("the saving process failed");
+    return QString::fromUtf8(message);
+}
+
+struct stat statOf(const QString &path)
+{
+    struct stat info{};
+    ::stat(QFile::encodeName(path).constData(), &info);
+    return info;
+}
+
+QStringList entries(const QString &folder)
+{
+    return QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name);
+}
+
+// Rewrites the file from another process, as another program would.
+void changeFromOutside(const QString &name, const QByteArray &text)
+{
+    QCOMPARE(QProcess::execute(QStringLiteral("/bin/sh"),
+                               {QStringLiteral("-c"), QStringLiteral("printf %s \"$1\" > \"$2\""),
+                                QStringLiteral("sh"), QString::fromUtf8(text), name}),
+             0);
+}
+
+} // namespace
+
+class tst_FileSafety : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void cleanup() { QVERIFY(unexpectedModals().isEmpty()); }
+
+    void savesKeepOwnersLinksAndOldText_data()
+    {
+        QTest::addColumn<QString>("setup");
+        QTest::addColumn<bool>("asNobody");
+        QTest::addColumn<QString>("error");
+        QTest::addColumn<bool>("inPlace");
+        QTest::newRow("root saves another user's file") << "owned by nobody" << false << ""
+                                                         << false;
+        QTest::newRow("group member saves another's file")
+            << "group-writable" << true << "" << true;
+        QTest::newRow("writable file, read-only folder") << "read-only folder" << true << ""
+                                                         << true;
+        QTest::newRow("hard link") << "hard link" << false << "" << true;
+        QTest::newRow("symbolic link") << "symbolic link" << false << "" << false;
+        QTest::newRow("read-only file, read-only folder")
+            << "read-only file" << true << "Cannot create file" << true;
+        QTest::newRow("disk full half-way in place")
+            << "full disk" << false << "Failed to Save Stream" << true;
+    }
+    void savesKeepOwnersLinksAndOldText()
+    {
+        QFETCH(QString, setup);
+        QFETCH(bool, asNobody);
+        QFETCH(QString, error);
+        QFETCH(bool, inPlace);
+        if (::getuid() != 0)
+            QSKIP("needs root to own files as other users");
+        Session session;
+        const QByteArray old("the old text\n");
+        const QByteArray text = setup == u"full disk" ? QByteArray(256 * 1024, 'n')
+                                                      : QByteArray("the new text\n");
+        const QString folder = session.file(QStringLiteral("work"));
+        QDir().mkpath(folder);
+        const QString name = folder + QStringLiteral("/A.java");
+        QString written = name;
+        QStringList expectedEntries{QStringLiteral("A.java")};
+        if (setup == u"full disk") {
+            if (::mount("tmpfs", QFile::encodeName(folder).constData(), "tmpfs", 0, "size=64k")
+                != 0)
+                QSKIP("cannot mount a small file system here");
+        }
+        writeFile(name, old);
+        if (setup == u"owned by nobody") {
+            QCOMPARE(::chown(QFile::encodeName(name).constData(), Nobody, Nobody), 0);
+        } else if (setup == u"group-writable") {
+            QCOMPARE(::chown(QFile::encodeName(name).constData(), OtherUser, SharedGroup), 0);
+            ::chmod(QFile::encodeName(name).constData(), 0664);
+            ::chmod(QFile::encodeName(folder).constData(), 0777);
+        } else if (setup == u"read-only folder" || setup == u"read-only file") {
+            ::chmod(QFile::encodeName(name).constData(),
+                    setup == u"read-only folder" ? 0666 : 0644);
+            ::chmod(QFile::encodeName(folder).constData(), 0555);
+        } else if (setup == u"hard link" || setup == u"full disk") {
+            QCOMPARE(::link(QFile::encodeName(name).constData(),
+                            QFile::encodeName(folder + QStringLiteral("/B.java")).constData()),
+                     0);
+            expectedEntries.append(QStringLiteral("B.java"));
+        } else if (setup == u"symbolic link") {
+            written = folder + QStringLiteral("/Target.java");
+            QVERIFY(QFile::rename(name, written));
+            QVERIFY(QFile::link(QStringLiteral("Target.java"), name));
+            expectedEntries.append(QStringLiteral("Target.java"));
+        }
+        // Others may walk into the folders; the settings folder takes the copies.
+        ::chmod(QFile::encodeName(session.dir()).constData(), 0755);
+        ::chmod(QFile::encodeName(session.configDir()).constData(), 0777);
+        const struct stat before = statOf(written);
+
+        MainForm->OpenDocument(name, true);
+        TMDIChild *document = MainForm->activeDocument();
+        document->RichEdit1->setText(text);
+        const QString message = saveInChild(document, asNobody);
+        const QStringList settingsEntries = entries(session.configDir());
+        const QByteArray after = readFile(written);
+        const QByteArray other = readFile(folder + QStringLiteral("/B.java"));
+        const QStringList folderEntries = entries(folder);
+        const struct stat now = statOf(written);
+        const bool isLink = QFileInfo(name).isSymLink();
+        ::chmod(QFile::encodeName(folder).constData(), 0755);
+        if (setup == u"full disk")
+            ::umount(QFile::encodeName(folder).constData());
+
+        QVERIFY2(error.isEmpty() ? message.isEmpty() : message.startsWith(error),
+                 qPrintable(message));
+        QCOMPARE(folderEntries, expectedEntries);
+        QCOMPARE(now.st_uid, before.st_uid);
+        QCOMPARE(now.st_gid, before.st_gid);
+        QCOMPARE(now.st_mode, before.st_mode);
+        if (setup == u"symbolic link")
+            QVERIFY(isLink);
+        if (error.isEmpty()) {
+            QCOMPARE(after, text);
+            QCOMPARE(now.st_ino == before.st_ino, inPlace);
+            if (expectedEntries.contains(QStringLiteral("B.java")))
+                QCOMPARE(other, text);
+            QCOMPARE(settingsEntries, QStringList{QStringLiteral("QUORVEL.INI")});
+        } else if (setup == u"full disk") {
+            // The file was cut short by the full disk; the message names the full copy.
+            const QString copy = message.section(QStringLiteral(" kept in "), 1);
+            QVERIFY2(QFileInfo(copy).fileName().startsWith(QStringLiteral(".A.java.")),
+                     qPrintable(message));
+            QCOMPARE(readFile(copy), text);
+            QCOMPARE(settingsEntries.size(), 2);
+        } else {
+            QCOMPARE(after, old);
+            QCOMPARE(message, QStringLiteral("Cannot create file ") + name);
+            QCOMPARE(settingsEntries, QStringList{QStringLiteral("QUORVEL.INI")});
+        }
+    }
+
+    void saveAsksBeforeOverwritingAnotherProgramsChange_data()
+    {
+        QTest::addColumn<QString>("answer");
+        QTest::addColumn<QByteArray>("onDisk");
+        QTest::newRow("yes") << "&Yes" << QByteArray("mine\n");
+        QTest::newRow("no") << "&No" << QByteArray("theirs");
+    }
+    void saveAsksBeforeOverwritingAnotherProgramsChange()
+    {
+        QFETCH(QString, answer);
+        QFETCH(QByteArray, onDisk);
+        Session session;
+        session.show();
+        const QString name = session.file(QStringLiteral("A.java"));
+        writeFile(name, "opened\n");
+        MainForm->OpenDocument(name, true);
+        TMDIChild *document = MainForm->activeDocument();
+        document->RichEdit1->setText("mine\n");
+        changeFromOutside(name, "theirs");
+        auto question = answerBox(answer);
+        MainForm->SaveBtn->click();
+        QVERIFY(allModalsHandled());
+        QCOMPARE(question->text,
+                 name + QStringLiteral(" has been changed by another program.  Save anyway?"));
+        QCOMPARE(readFile(name), onDisk);
+        QCOMPARE(document->RichEdit1->modified(), answer == u"&No");
+        // Once saved, or once asked, the next save asks nothing more about that change.
+        if (answer == u"&Yes")
+            MainForm->SaveBtn->click();
+    }
+
+    void activationOffersToReloadAChangedFile_data()
+    {
+        QTest::addColumn<bool>("edited");
+        QTest::addColumn<QString>("answer");
+        QTest::addColumn<QString>("question");
+        QTest::addColumn<QByteArray>("shown");
+        QTest::newRow("unmodified, reloaded")
+            << false << "&Yes" << "Reload it?" << QByteArray("theirs");
+        QTest::newRow("modified, kept") << true << "&No" << "Reload it and lose your changes?"
+                                        << QByteArray("opened\nmine");
+    }
+    void activationOffersToReloadAChangedFile()
+    {
+        QFETCH(bool, edited);
+        QFETCH(QString, answer);
+        QFETCH(QString, question);
+        QFETCH(QByteArray, shown);
+        Session session;
+        session.show();
+        const QString name = session.file(QStringLiteral("A.java"));
+        writeFile(name, "opened\n");
+        MainForm->OpenDocument(name, true);
+        TMDIChild *document = MainForm->activeDocument();
+        if (edited) {
+            document->RichEdit1->setSelection(7, 0);
+            document->RichEdit1->replaceSelection("mine");
+        }
+        MainForm->FileNewItem->trigger();
+        changeFromOutside(name, "theirs");
+        auto box = answerBox(answer);
+        MainForm->ClientArea->activate(document);
+        QVERIFY(allModalsHandled());
+        QCOMPARE(box->text, name + QStringLiteral(" has been changed by another program.  ")
+                                + question);
+        QCOMPARE(document->RichEdit1->text(), shown);
+        QCOMPARE(document->RichEdit1->modified(), edited);
+    }
+
+    void oversizedFilesAreRefusedOrAskedAbout_data()
+    {
+        QTest::addColumn<qint64>("size");
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("2 GB") << (qint64(2) << 30) << "OK"
+                              << "Error opening:%1\nThe editor holds files of less than 2 GB.";
+        QTest::newRow("300 MB") << (qint64(300) << 20) << "&No"
+                                << "%1 is 300 MB large; opening it takes a while and much "
+                                   "memory.  Open it anyway?";
+    }
+    void oversizedFilesAreRefusedOrAskedAbout()
+    {
+        QFETCH(qint64, size);
+        QFETCH(QString, button);
+        QFETCH(QString, text);
+        Session session;
+        session.show();
+        const QString name = session.file(QStringLiteral("Huge.java"));
+        QFile file(name);
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.resize(size));
+        file.close();
+        auto box = answerBox(button);
+        MainForm->OpenDocument(name, true);
+        QVERIFY(allModalsHandled());
+        QCOMPARE(box->text, text.arg(name));
+        QCOMPARE(MainForm->ClientArea->childCount(), 0);
+    }
+
+    void openRefusesWhatMemoryCannotHold()
+    {
+        const pid_t child = ::fork();
+        if (child == 0) {
+            rlimit limit{};
+            ::getrlimit(RLIMIT_AS, &limit);
+            QFile status(QStringLiteral("/proc/self/status"));
+            status.open(QIODevice::ReadOnly);
+            qint64 used = 0;
+            for (const QByteArray &line : status.readAll().split('\n')) {
+                if (line.startsWith("VmSize:"))
+                    used = line.mid(7).trimmed().split(' ').value(0).toLongLong() * 1024;
+            }
+            limit.rlim_cur = rlim_t(used + (qint64(64) << 20));
+            ::setrlimit(RLIMIT_AS, &limit);
+            const bool refused = qv::sizeProblem(qint64(100) << 20)
+                                 == QLatin1String("There is not enough free memory to hold it.");
+            ::_exit(refused && qv::sizeProblem(1 << 20).isEmpty() ? 0 : 1);
+        }
+        int status = 0;
+        QCOMPARE(::waitpid(child, &status, 0), child);
+        QVERIFY(WIFEXITED(status));
+        QCOMPARE(WEXITSTATUS(status), 0);
+    }
+
+    // Such a name comes back from the system with replacement characters; a save under it
+    // would make a second file with a name nobody gave.
+    void namesThatAreNotTextAreNeverMangled()
+    {
+        Session session;
+        session.show();
+        const QByteArray raw = QFile::encodeName(session.dir()) + "/\xff\xfe.java";
+        const int fd = ::open(raw.constData(), O_WRONLY | O_CREAT, 0644);
+        QVERIFY(fd >= 0 && ::write(fd, "original", 8) == 8);
+        ::close(fd);
+        const QString name = QFile::decodeName(raw);
+        auto opening = answerBox();
+        MainForm->OpenDocument(name, true);
+        QVERIFY(allModalsHandled());
+        QCOMPARE(opening->text, QStringLiteral("Error opening:") + name
+                                    + QStringLiteral("\nThe name holds bytes that are not text."));
+        QTest::keyClicks(MainForm->activeDocument()->RichEdit1->view(), "x");
+        auto saving = answerBox();
+        MainForm->SaveBtn->click();
+        QVERIFY(allModalsHandled());
+        QVERIFY2(saving->text.startsWith(QStringLiteral("Cannot create file ") + name + u'\n'),
+                 qPrintable(saving->text));
+        // The folder is listed by its bytes: a listing by names would miss the file itself.
+        QList<QByteArray> names;
+        DIR *folder = ::opendir(QFile::encodeName(session.dir()).constData());
+        while (const dirent *entry = ::readdir(folder))
+            names.append(entry->d_name);
+        ::closedir(folder);
+        ::unlink(raw.constData());
+        names.removeAll(".");
+        names.removeAll("..");
+        QCOMPARE(names, QList<QByteArray>{"\xff\xfe.java"});
+        QVERIFY(MainForm->activeDocument()->RichEdit1->modified());
+    }
+};
+
+QTEST_MAIN(tst_FileSafety)
+#include "tst_filesafety.moc"
