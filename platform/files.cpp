@@ -356,7 +356,8 @@ WriteStatus writeFileAtomic(const QString &path, const QByteArray &data, QString
             return WriteStatus::CannotCreate;
         return *replaceFromBeside(target, data, nullptr);
     }
-    if (!S_ISREG(info.st_mode))
+    // A read-only file is not replaced, even where its folder would allow it.
+    if (!S_ISREG(info.st_mode) || ::faccessat(AT_FDCWD, target.constData(), W_OK, AT_EACCESS) != 0)
         return WriteStatus::CannotCreate;
     // Every name of a hard-linked file must see the new text.
     if (info.st_nlink <= 1) {

@@ -150,7 +150,9 @@ private slots:
         writeFile(name, "kept");
         MainForm->OpenDocument(name, true);
         writeFile(name, "changed outside");
+        answerBox(QStringLiteral("&Yes"));
         MainForm->SaveBtn->click();
+        QVERIFY(allModalsHandled());
         QCOMPARE(readFile(name), QByteArray("kept"));
     }
 

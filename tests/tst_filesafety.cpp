@@ -112,6 +112,8 @@ private slots:
         QTest::newRow("symbolic link") << "symbolic link" << false << "" << false;
         QTest::newRow("read-only file, read-only folder")
             << "read-only file" << true << "Cannot create file" << true;
+        QTest::newRow("read-only file, writable folder")
+            << "read-only file, writable folder" << true << "Cannot create file" << true;
         QTest::newRow("disk full half-way in place")
             << "full disk" << false << "Failed to Save Stream" << true;
     }
@@ -148,6 +150,9 @@ private slots:
             ::chmod(QFile::encodeName(name).constData(),
                     setup == u"read-only folder" ? 0666 : 0644);
             ::chmod(QFile::encodeName(folder).constData(), 0555);
+        } else if (setup == u"read-only file, writable folder") {
+            ::chmod(QFile::encodeName(name).constData(), 0444);
+            ::chmod(QFile::encodeName(folder).constData(), 0777);
         } else if (setup == u"hard link" || setup == u"full disk") {
             QCOMPARE(::link(QFile::encodeName(name).constData(),
                             QFile::encodeName(folder + QStringLiteral("/B.java")).constData()),
@@ -173,8 +178,8 @@ private slots:
         const QByteArray other = readFile(folder + QStringLiteral("/B.java"));
         const QStringList folderEntries = entries(folder);
         const struct stat now = statOf(written);
-        const bool isLink = QFileInfo(name).isSymLink();
         ::chmod(QFile::encodeName(folder).constData(), 0755);
+        const bool isLink = QFileInfo(name).isSymLink();
         if (setup == u"full disk")
             ::umount(QFile::encodeName(folder).constData());
 
