@@ -78,6 +78,13 @@ QStringList entries(const QString &folder)
     return QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name);
 }
 
+TMDIChild *openWith(const QString &name, const QByteArray &text)
+{
+    writeFile(name, text);
+    MainForm->OpenDocument(name, true);
+    return MainForm->activeDocument();
+}
+
 // Rewrites the file from another process, as another program would.
 void changeFromOutside(const QString &name, const QByteArray &text)
 {
@@ -225,9 +232,7 @@ private slots:
         Session session;
         session.show();
         const QString name = session.file(QStringLiteral("A.java"));
-        writeFile(name, "opened\n");
-        MainForm->OpenDocument(name, true);
-        TMDIChild *document = MainForm->activeDocument();
+        TMDIChild *document = openWith(name, "opened\n");
         document->RichEdit1->setText("mine\n");
         changeFromOutside(name, "theirs");
         auto question = answerBox(answer);
@@ -237,7 +242,7 @@ private slots:
                  name + QStringLiteral(" has been changed by another program.  Save anyway?"));
         QCOMPARE(readFile(name), onDisk);
         QCOMPARE(document->RichEdit1->modified(), answer == u"&No");
-        // Once saved, or once asked, the next save asks nothing more about that change.
+        // Once saved over, the change is asked about no more.
         if (answer == u"&Yes")
             MainForm->SaveBtn->click();
     }
@@ -262,9 +267,7 @@ private slots:
         Session session;
         session.show();
         const QString name = session.file(QStringLiteral("A.java"));
-        writeFile(name, "opened\n");
-        MainForm->OpenDocument(name, true);
-        TMDIChild *document = MainForm->activeDocument();
+        TMDIChild *document = openWith(name, "opened\n");
         if (edited) {
             document->RichEdit1->setSelection(7, 0);
             document->RichEdit1->replaceSelection("mine");
