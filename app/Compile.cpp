@@ -26,8 +26,9 @@ void TMainForm::CompileItemClick()
         if (answer == qv::Answer::Yes)
             document->SaveDocument();
     }
-    // The previous window refuses while any compile's readers run; it then stays open.
-    if (TCompOutForm *previous = document->OutputForm) {
+    // A previous window whose compile is still going stays open beside the new one; it can be
+    // stopped on its own.
+    if (TCompOutForm *previous = document->OutputForm; previous && !previous->going()) {
         QWidget *frame = qv::MdiFrame::frameOf(previous);
         (frame ? frame : previous)->close();
     }

@@ -13,6 +13,7 @@
 #include "platform/finddialogs.h"
 #include "platform/icons.h"
 #include "platform/mdiframe.h"
+#include "platform/process.h"
 #include "platform/profile.h"
 #include "platform/termination.h"
 #include "platform/textcontrol.h"
@@ -119,6 +120,9 @@ void TMainForm::createActions()
     JavaOptions1 = addItem(Java1, QStringLiteral("JavaOptions1"),
                            QStringLiteral("Java Options"), QStringLiteral("Java Options"),
                            &TMainForm::JavaOptions1Click);
+    StopItem = addItem(Java1, QStringLiteral("StopItem"), QStringLiteral("Stop"),
+                       QStringLiteral("Stop the running compile or program"),
+                       &TMainForm::StopItemClick);
 
     BrowserItem = addItem(Run1, QStringLiteral("BrowserItem"), QStringLiteral("Browser"),
                           QString(), &TMainForm::BrowserItemClick);
@@ -218,6 +222,8 @@ void TMainForm::createToolButtons()
          qv::ToolIcon::Interpreter, &TMainForm::InterpreterItemClick},
         {&TMainForm::CompileBtn, "CompileBtn", 320, 25, "Compile|", qv::ToolIcon::Compile,
          &TMainForm::CompileItemClick},
+        {&TMainForm::StopBtn, "StopBtn", 345, 25, "Stop|", qv::ToolIcon::Stop,
+         &TMainForm::StopItemClick},
         {&TMainForm::ExitBtn, "ExitBtn", 400, 22, "Exit|", qv::ToolIcon::Exit,
          &TMainForm::FileExitItemClick},
     };
@@ -364,11 +370,12 @@ void TMainForm::UpdateMenuItems()
     const bool any = ClientArea->childCount() > 0;
     const QList<QAction *> items = {FileCloseItem, FileSaveItem, FileSaveAsItem, CutItem,
                                     CopyItem, PasteItem, FontItem, SearchItem, ReplaceItem,
-                                    CompileItem, BrowserItem, InterpreterItem};
+                                    CompileItem, BrowserItem, InterpreterItem, StopItem};
     for (QAction *item : items)
         item->setEnabled(any);
     const QList<QToolButton *> buttons = {SaveBtn, CutBtn, CopyBtn, PasteBtn, SearchBtn,
-                                          ReplaceBtn, CompileBtn, BrowserBtn, InterpreterBtn};
+                                          ReplaceBtn, CompileBtn, BrowserBtn, InterpreterBtn,
+                                          StopBtn};
     for (QToolButton *button : buttons)
         button->setEnabled(any);
     for (QAction *item : {WindowCascadeItem, WindowTileItem, WindowArrangeItem,
@@ -511,5 +518,8 @@ int runQuorvel(int argc, char **argv)
     qv::closeOnTerminationSignals(MainForm);
     const int result = qv::app()->run(MainForm);
     destroyQuorvelWindows();
+    // Compilers and programs of closed windows have been stopped; the program ends once they
+    // are gone and their readers have handed over their last.
+    qv::finishPrograms(5000);
     return result;
 }

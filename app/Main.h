@@ -61,6 +61,7 @@ public:
     QMenu *Java1 = nullptr;
     QAction *CompileItem = nullptr;
     QAction *JavaOptions1 = nullptr;
+    QAction *StopItem = nullptr;
     QMenu *Run1 = nullptr;
     QAction *BrowserItem = nullptr;
     QAction *InterpreterItem = nullptr;
@@ -88,6 +89,7 @@ public:
     QToolButton *BrowserBtn = nullptr;
     QToolButton *InterpreterBtn = nullptr;
     QToolButton *CompileBtn = nullptr;
+    QToolButton *StopBtn = nullptr;
     QToolButton *ExitBtn = nullptr;
 
     // Status line (one simple text) and the frame's client area
@@ -153,6 +155,9 @@ public:
     void BrowserItemClick();
     void InterpreterItemClick();
     void RunTool(const QString &program, const QString &argument, int showState);
+    // Ends the compiles and runs of the active document, or of the active output or run
+    // window.
+    void StopItemClick();
 
     // The frame's active child window; the same when it is a document window; its text control
     // (document or output window).
@@ -175,6 +180,7 @@ private:
     QAction *addItem(QMenu *menu, const QString &name, const QString &caption,
                      const QString &hint, void (TMainForm::*handler)());
     bool queryChildren();
+    void runInConsole(const QStringList &arguments, const QString &className);
     void placeAtFirstShow();
 
     QStringList m_arguments;

@@ -1,12 +1,15 @@
-// The Run menu: the browser on the active page and the interpreter on the active class, each
-// started in the document's directory without waiting for it.
+// The Run menu: the browser on the active page, started in the document's directory without
+// waiting for it, and the interpreter on the active class, run there in a run window.
 #include "Tools.h"
 
 #include "Main.h"
 
+#include "editor/Childwin.h"
 #include "toolchain/Compopt.h"
+#include "toolchain/runconsole.h"
 
 #include "platform/files.h"
+#include "platform/mdiframe.h"
 #include "platform/process.h"
 
 #include <QLineEdit>
@@ -30,17 +33,39 @@ QString captionClassName(const QString &caption)
 
 void TMainForm::RunTool(const QString &program, const QString &argument, int showState)
 {
-    // The show state asks how the program's first window appears; a Linux program decides
-    // that itself, so it is not passed on.
-    Q_UNUSED(showState);
     QStringList arguments = qv::splitCommandLine(program);
     // Without a program nothing is started: the argument is a document, never a command.
     if (arguments.isEmpty())
         return;
-    arguments.append(argument);
+    // A name is never taken for an option or an argument file.
+    arguments.append(qv::plainArgument(argument));
+    // A program shown at its start is a console program: the user must see what it writes
+    // and be able to give it input. Any other program shows windows of its own, if any.
+    if (showState == 5) {
+        runInConsole(arguments, argument);
+        return;
+    }
     qv::StartInfo info;
     info.arguments = arguments;
     qv::startDetached(info);
+}
+
+void TMainForm::runInConsole(const QStringList &arguments, const QString &className)
+{
+    TMDIChild *document = activeDocument();
+    // The document's previous run window gives way once its program has ended.
+    if (TRunConsoleForm *previous = document ? document->RunWindow : nullptr;
+        previous && previous->hasEnded()) {
+        QWidget *frame = qv::MdiFrame::frameOf(previous);
+        (frame ? frame : previous)->close();
+    }
+    TRunConsoleForm *console = TRunConsoleForm::run(document, arguments, className);
+    if (!console)
+        return;
+    ClientArea->addChild(console);
+    if (document)
+        document->RunWindow = console;
+    console->Input->setFocus();
 }
 
 namespace {

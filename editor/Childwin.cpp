@@ -5,7 +5,7 @@
 #include "platform/files.h"
 #include "platform/mdiframe.h"
 #include "platform/textcontrol.h"
-#include "toolchain/compunit.h"
+#include "toolchain/toolwindow.h"
 
 #include <QVBoxLayout>
 
@@ -62,18 +62,28 @@ TMDIChild::TMDIChild(QWidget *parent)
 
 TMDIChild::~TMDIChild()
 {
-    for (const QPointer<TCompOutForm> &output : std::as_const(m_ownedOutputs)) {
-        if (!output)
+    for (const QPointer<ToolWindow> &window : std::as_const(m_ownedTools)) {
+        if (!window)
             continue;
-        QWidget *frame = qv::MdiFrame::frameOf(output);
-        delete (frame ? frame : output.data());
+        QWidget *frame = qv::MdiFrame::frameOf(window);
+        delete (frame ? frame : window.data());
     }
 }
 
-void TMDIChild::adoptOutputWindow(TCompOutForm *window)
+void TMDIChild::adoptToolWindow(ToolWindow *window)
 {
-    m_ownedOutputs.removeAll(nullptr);
-    m_ownedOutputs.append(window);
+    m_ownedTools.removeAll(nullptr);
+    m_ownedTools.append(window);
+}
+
+QList<ToolWindow *> TMDIChild::goingToolWindows() const
+{
+    QList<ToolWindow *> going;
+    for (const QPointer<ToolWindow> &window : m_ownedTools) {
+        if (window && window->going())
+            going.append(window);
+    }
+    return going;
 }
 
 void TMDIChild::UpdateCaretPanel()
@@ -201,21 +211,33 @@ void TMDIChild::CheckFileOnDisk()
 
 void TMDIChild::FormCloseQuery(bool &CanClose)
 {
-    if (RunningReaders > 0) {
-        CanClose = false;
-        return;
+    // The compiles and runs of this document go with it: each that is going is stopped, once
+    // the user has agreed to every question.
+    const QList<ToolWindow *> going = goingToolWindows();
+    QList<QPointer<ToolWindow>> toStop;
+    for (ToolWindow *window : going) {
+        const QPointer<ToolWindow> guard(window);
+        if (!window->confirmStop()) {
+            CanClose = false;
+            return;
+        }
+        toStop.append(guard);
     }
-    if (!RichEdit1->modified())
-        return;
-    switch (qv::confirm(caption() + QStringLiteral(" has been modified.  Save changes?"))) {
-    case qv::Answer::Cancel:
-        CanClose = false;
-        return;
-    case qv::Answer::Yes:
-        SaveDocument();
-        return;
-    case qv::Answer::No:
-        return;
+    if (RichEdit1->modified()) {
+        switch (qv::confirm(caption() + QStringLiteral(" has been modified.  Save changes?"))) {
+        case qv::Answer::Cancel:
+            CanClose = false;
+            return;
+        case qv::Answer::Yes:
+            SaveDocument();
+            break;
+        case qv::Answer::No:
+            break;
+        }
+    }
+    for (const QPointer<ToolWindow> &window : std::as_const(toStop)) {
+        if (window)
+            window->stop();
     }
 }
 

@@ -8,6 +8,8 @@
 #include <optional>
 
 class TCompOutForm;
+class TRunConsoleForm;
+class ToolWindow;
 
 namespace qv {
 class StatusPanels;
@@ -26,6 +28,8 @@ public:
     qv::TextControl *RichEdit1 = nullptr;
     qv::StatusPanels *StatusBar1 = nullptr;
     QPointer<TCompOutForm> OutputForm;
+    // The run window last opened for this document, or none.
+    QPointer<TRunConsoleForm> RunWindow;
 
     void UpdateCaretPanel();
     // Reads the file that the caption names, shown in font; on failure shows "Error opening:"
@@ -44,8 +48,10 @@ public:
     void RichEdit1Change();
     void RichEdit1SelectionChange();
 
-    // Output windows created for this document; destroyed with it.
-    void adoptOutputWindow(TCompOutForm *window);
+    // Output and run windows created for this document; destroyed with it.
+    void adoptToolWindow(ToolWindow *window);
+    // Those whose program is going.
+    QList<ToolWindow *> goingToolWindows() const;
 
     bool queryClose() override;
 
@@ -53,7 +59,7 @@ protected:
     void formClose() override;
 
 private:
-    QList<QPointer<TCompOutForm>> m_ownedOutputs;
+    QList<QPointer<ToolWindow>> m_ownedTools;
     // The file as the document last read or wrote it, and as the user was last asked about.
     std::optional<qv::FileStamp> m_ownStamp;
     qv::FileStamp m_askedStamp;

@@ -125,6 +125,10 @@ void draw(QPainter &p, ToolIcon which)
         p.setBrush(QColor(240, 200, 80));
         p.drawRect(8, 11, 6, 4);
         break;
+    case ToolIcon::Stop:
+        p.setBrush(QColor(200, 40, 40));
+        p.drawRect(3, 3, 10, 10);
+        break;
     case ToolIcon::Program:
         p.setBrush(QColor(200, 200, 220));
         p.drawRect(1, 2, 14, 11);

@@ -8,7 +8,7 @@ namespace qv {
 
 enum class ToolIcon {
     New, Open, Save, Cut, Copy, Paste, Search, Replace, Browser, Interpreter, Compile, Exit,
-    FolderTree, Program
+    FolderTree, Program, Stop
 };
 
 // A small picture for a tool button; Qt derives the greyed form for the disabled state.

@@ -1,10 +1,19 @@
 #pragma once
 
+#include <QByteArray>
+#include <QObject>
 #include <QStringList>
 #include <QThread>
 
+#include <chrono>
+#include <condition_variable>
 #include <exception>
 #include <functional>
+#include <memory>
+#include <mutex>
+#include <optional>
+
+class QSocketNotifier;
 
 namespace qv {
 
@@ -32,6 +41,10 @@ struct PipeEnds
 // left at -1) on failure.
 bool createPipe(PipeEnds &ends);
 
+// A name that begins with "-" or "@", given to a program as an argument, could be taken for an
+// option or an argument file; such a name gets "./" in front, so that it stays a name.
+QString plainArgument(const QString &name);
+
 // Closes fd when it is >= 0 and sets it to -1.
 void closeDescriptor(int &fd);
 
@@ -47,6 +60,8 @@ struct StartInfo
     QStringList arguments;
     // Empty: the workbench's current directory at the moment of the start.
     QString workingDirectory;
+    // The descriptor that becomes the program's standard input; -1 means /dev/null.
+    int stdinFd = -1;
     // Descriptors that become the program's standard output and standard error; the caller
     // keeps its own copies and may close them as soon as startDetached returns. -1 means
     // /dev/null: a program started without redirection writes to nowhere, as a windowed
@@ -71,6 +86,98 @@ bool startDetached(const StartInfo &info, int *error = nullptr, qint64 *processI
 // could be signalled. For tidying up after a program that does not end by itself.
 bool killProcess(qint64 processId);
 
+// How a program ended.
+struct ProcessEnd
+{
+    bool ended = false;
+    // Ended by a signal; code is then the signal's number, otherwise the exit status.
+    bool signalled = false;
+    int code = 0;
+
+    // Ended with a non-zero exit status or by a signal.
+    bool failed() const { return ended && (signalled || code != 0); }
+};
+
+// A program started by startProcess. It leads a process group of its own, knows whether and
+// how it ended, and can be stopped together with its group. Shared between the
+// user-interface thread and the threads that read its pipes.
+class Process
+{
+public:
+    ~Process();
+    Process(const Process &) = delete;
+    Process &operator=(const Process &) = delete;
+
+    qint64 id() const { return m_pid; }
+    ProcessEnd end() const;
+    // Blocks until the program has ended or timeoutMs have passed (-1: no limit); whether it
+    // has ended.
+    bool waitForEnd(int timeoutMs) const;
+
+    // Ends the program and its process group: SIGTERM at once, SIGKILL StopGraceMs later to
+    // whatever of the group is still there. Later calls do nothing.
+    void stop();
+    bool stopRequested() const;
+
+    static constexpr int StopGraceMs = 2000;
+
+private:
+    friend std::shared_ptr<Process> startProcess(const StartInfo &, int *);
+    friend qint64 readProgramPipe(int, char *, qint64, const Process &, int);
+    Process() = default;
+    void setEnded(int status);
+    std::optional<std::chrono::steady_clock::time_point> endedAt() const;
+
+    qint64 m_pid = -1;
+    // Readable (at end of file) once the program has ended: its write end is closed then.
+    int m_endRead = -1;
+    int m_endWrite = -1;
+    mutable std::mutex m_mutex;
+    mutable std::condition_variable m_endedSignal;
+    ProcessEnd m_end;
+    std::chrono::steady_clock::time_point m_endedAt;
+    bool m_stopRequested = false;
+};
+
+// Starts the program as startDetached does, in a session and process group of its own, and
+// returns its handle; null (with the errno value in *error) when it could not be started.
+std::shared_ptr<Process> startProcess(const StartInfo &info, int *error = nullptr);
+
+// Reads like readPipe from a pipe that program writes, and also gives 0 (the end) once the
+// program has ended and the pipe then stayed open without data for graceMs: some child of
+// the program holds its write end.
+qint64 readProgramPipe(int fd, char *buffer, qint64 size, const Process &program,
+                       int graceMs = 2000);
+
+// Waits until every stopped program's group has gone (or been killed) and every Thread has
+// ended, serving their hand-overs, for at most timeoutMs. For the end of the program, so that
+// it leaves no process behind and no thread hands over to a destroyed application.
+void finishPrograms(int timeoutMs);
+
+// Writes to a pipe without ever blocking the user-interface thread: what does not fit now is
+// kept and written when the pipe has room. A reader that has gone (the program ended or closed
+// its input) makes the rest be dropped. Owns the descriptor.
+class PipeWriter : public QObject
+{
+public:
+    explicit PipeWriter(int fd, QObject *parent = nullptr);
+    ~PipeWriter() override;
+
+    void write(const QByteArray &data);
+    // Closes the pipe once everything written so far has gone out: the reader sees its end.
+    void closeWhenWritten();
+    bool isOpen() const { return m_fd >= 0; }
+
+private:
+    void flush();
+    void closeNow();
+
+    int m_fd = -1;
+    QByteArray m_pending;
+    bool m_closeRequested = false;
+    QSocketNotifier *m_notifier = nullptr;
+};
+
 // A thread with an end notification and a synchronous hand-over to the user-interface
 // thread. Set the end handler and the free-on-end mark before start().
 class Thread : public QThread
@@ -81,6 +188,9 @@ public:
     // Runs on the user-interface thread once the body has ended, while this thread waits,
     // before the object frees itself. It runs even when the body ended by an exception.
     void setOnTerminate(std::function<void()> handler);
+
+    // Threads whose body or end handler has not finished yet.
+    static int runningCount();
 
 protected:
     Thread();

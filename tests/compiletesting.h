@@ -7,6 +7,7 @@
 
 #include "app/Main.h"
 #include "editor/Childwin.h"
+#include "platform/boxes.h"
 #include "platform/mdiframe.h"
 #include "toolchain/Compopt.h"
 #include "toolchain/compunit.h"
@@ -16,11 +17,15 @@
 #include <QDir>
 #include <QEventLoop>
 #include <QFile>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPointer>
+#include <QStandardPaths>
 #include <QTimer>
 
+#include <cerrno>
+#include <csignal>
 #include <functional>
 
 namespace compiletesting {
@@ -36,6 +41,21 @@ inline QString useFakeCompiler(const testutil::Session &session)
     QFile::link(FakeCompiler, bin + QStringLiteral("/javac"));
     CompileOptForm->JavaPath->setText(bin);
     return bin;
+}
+
+// The directory of the real compiler on PATH, through symbolic links; empty without one.
+inline QString realCompilerDirectory()
+{
+    const QString found = QStandardPaths::findExecutable(QStringLiteral("javac"));
+    if (found.isEmpty())
+        return {};
+    return QFileInfo(QFileInfo(found).canonicalFilePath()).absolutePath();
+}
+
+// Whether any process is left in the group (zombies not yet collected count).
+inline bool processGroupExists(qint64 group)
+{
+    return ::kill(-pid_t(group), 0) == 0 || errno == EPERM;
 }
 
 // Opens a document window for a new file with the given text, saved.
@@ -65,8 +85,9 @@ inline bool runEventsUntil(const std::function<bool()> &done, int timeoutMs)
     return done();
 }
 
-// Answers every message box with "OK" or the chosen button (or closes it) as soon as it is the
-// active modal window, and records what it showed, in the order the boxes were answered.
+// Answers every message box (and every box of error output) with "OK" or the chosen button
+// (or closes it) as soon as it is the active modal window, and records what it showed, in the
+// order the boxes were answered.
 class BoxRecorder
 {
 public:
@@ -84,6 +105,8 @@ public:
     std::function<void()> beforeAnswer;
     // The text of the button to press; "OK" when not set.
     std::function<QString(const testutil::BoxInfo &)> chooseButton;
+    // When set, a box is answered only once this holds (a user who takes time to read).
+    std::function<bool()> ready;
 
     QStringList texts() const
     {
@@ -105,8 +128,23 @@ public:
 private:
     void poll()
     {
-        auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
-        if (!box || !box->isVisible() || box == m_answered)
+        QWidget *modal = QApplication::activeModalWidget();
+        if (auto *textBox = qobject_cast<qv::TextBox *>(modal)) {
+            if (!textBox->isVisible() || (ready && !ready()))
+                return;
+            testutil::BoxInfo info;
+            info.seen = true;
+            info.caption = textBox->windowTitle();
+            info.text = textBox->text();
+            info.buttons = QStringList{QStringLiteral("OK")};
+            boxes.append(info);
+            if (beforeAnswer)
+                beforeAnswer();
+            textBox->accept();
+            return;
+        }
+        auto *box = qobject_cast<QMessageBox *>(modal);
+        if (!box || !box->isVisible() || box == m_answered || (ready && !ready()))
             return;
         m_answered = box;
         testutil::BoxInfo info;

@@ -10,6 +10,7 @@
 #include <QTest>
 #include <QToolButton>
 
+#include <csignal>
 #include <fcntl.h>
 #include <sys/resource.h>
 #include <unistd.h>
@@ -78,15 +79,6 @@ struct KillOnExit
     qint64 pid = -1;
     ~KillOnExit() { qv::killProcess(pid); }
 };
-
-// The directory of the real compiler on PATH, through symbolic links; empty without one.
-QString realCompilerDirectory()
-{
-    const QString found = QStandardPaths::findExecutable(QStringLiteral("javac"));
-    if (found.isEmpty())
-        return {};
-    return QFileInfo(QFileInfo(found).canonicalFilePath()).absolutePath();
-}
 
 } // namespace
 
@@ -342,10 +334,10 @@ private slots:
         QCOMPARE(openDescriptorCount(), descriptors);
     }
 
-    // While a compiler runs, its window, its document and the main window refuse to close;
-    // further compiles run beside it, each with its own report; a refused close of the
-    // previous window leaves it in place.
-    void runningCompileKeepsWindowsOpenBesideOtherCompiles()
+    // While a compiler runs, closing its window, its document or the main window asks whether
+    // to stop it; No and Cancel keep everything running. Further compiles run beside it,
+    // each with its own report; a running previous window stays in place.
+    void runningCompileAsksBeforeClosingAndRunsBesideOtherCompiles()
     {
         Session session;
         session.show();
@@ -358,6 +350,12 @@ private slots:
         TMDIChild *documentB = openSavedDocument(nameB, DocumentText);
         TMDIChild *documentA = openSavedDocument(nameA, DocumentText);
         BoxRecorder recorder;
+        int questions = 0;
+        recorder.chooseButton = [&questions](const BoxInfo &box) {
+            if (box.caption != QStringLiteral("Confirm"))
+                return QStringLiteral("OK");
+            return ++questions % 2 ? QStringLiteral("&No") : QStringLiteral("Cancel");
+        };
         KillOnExit hanging;
         MainForm->CompileItem->trigger();
         const QPointer<TCompOutForm> hung = documentA->OutputForm;
@@ -373,7 +371,12 @@ private slots:
         QVERIFY(hung);
         QCOMPARE(MainForm->ClientArea->childCount(), 3);
         QVERIFY(MainForm->isVisible());
-        QVERIFY(recorder.boxes.isEmpty());
+        const QString question = "Still compiling " + quoted(nameA)
+                                 + ".  Stop the compiler and close?";
+        QCOMPARE(recorder.texts(), QStringList(3, question));
+        QCOMPARE(recorder.boxes.at(0).icon, QMessageBox::Question);
+        QCOMPARE(::kill(pid_t(hanging.pid), 0), 0);
+        recorder.boxes.clear();
 
         // The same document again: the running window stays, a new one takes its place.
         qputenv("QV_FAKE_JAVAC", "stdout:1 error\\n");
@@ -400,27 +403,116 @@ private slots:
         QTRY_VERIFY(!other);
         QVERIFY(!documentB->OutputForm);
 
-        // A failed start keeps the window whose close was refused.
+        // A failed start: the finished previous window has closed all the same.
         CompileOptForm->JavaPath->setText(session.file(QStringLiteral("nowhere")));
         MainForm->ClientArea->activate(documentA);
         MainForm->CompileItem->trigger();
         QTRY_COMPARE_WITH_TIMEOUT(recorder.boxes.size(), 3, 20000);
         QCOMPARE(recorder.boxes.at(2).text, QStringLiteral("CreateProcess failed."));
-        QVERIFY(documentA->OutputForm == again);
-        QVERIFY(again);
+        QTRY_VERIFY(!again);
+        QVERIFY(!documentA->OutputForm);
         CompileOptForm->JavaPath->setText(bin);
 
+        // A compiler killed by a signal has not compiled cleanly, though it wrote nothing.
         QVERIFY(qv::killProcess(hanging.pid));
         hanging.pid = -1;
         QTRY_COMPARE_WITH_TIMEOUT(recorder.boxes.size(), 4, 20000);
-        QCOMPARE(recorder.boxes.at(3).text, quoted(nameA) + " done compiling.");
-        QTRY_VERIFY(!hung);
+        QCOMPARE(recorder.boxes.at(3).text, report);
         QCOMPARE(RunningReaders, 0);
-        // A closing output window clears its document's field, whichever window it names.
-        QVERIFY(!documentA->OutputForm);
-        MainForm->ClientArea->activate(again);
+        QVERIFY(hung);
+        QCOMPARE(hung->caption(), quoted(nameA) + " done compiling.Possible errors!");
+        MainForm->ClientArea->activate(hung);
         MainForm->FileCloseItem->trigger();
-        QTRY_VERIFY(!again);
+        QTRY_VERIFY(!hung);
+        QCOMPARE(recorder.boxes.size(), 4);
+    }
+
+    // Yes to the question stops the compiler with its whole process group, and the window
+    // closes: the output window itself, the document that owns it, or the main window.
+    void closingWhileCompilingStopsOnYes_data()
+    {
+        QTest::addColumn<QString>("closed");
+        QTest::newRow("output window") << "output";
+        QTest::newRow("document") << "document";
+        QTest::newRow("main window") << "main";
+    }
+    void closingWhileCompilingStopsOnYes()
+    {
+        QFETCH(QString, closed);
+        Session session;
+        session.show();
+        useFakeCompiler(session);
+        const QString pidFile = session.file(QStringLiteral("pid"));
+        qputenv("QV_FAKE_JAVAC", "hang");
+        qputenv("QV_FAKE_JAVAC_PID", QFile::encodeName(pidFile));
+        TMDIChild *document = openSavedDocument(session.file("Stop.java"), DocumentText);
+        BoxRecorder recorder;
+        recorder.chooseButton = [](const BoxInfo &) { return QStringLiteral("&Yes"); };
+        KillOnExit hanging;
+        MainForm->CompileItem->trigger();
+        const QPointer<TCompOutForm> output = document->OutputForm;
+        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(pidFile), 20000);
+        hanging.pid = readFile(pidFile).trimmed().toLongLong();
+
+        if (closed == QStringLiteral("main")) {
+            QVERIFY(MainForm->close());
+            QVERIFY(!MainForm->isVisible());
+        } else {
+            MainForm->ClientArea->activate(closed == QStringLiteral("output")
+                                               ? static_cast<QWidget *>(output)
+                                               : document);
+            MainForm->FileCloseItem->trigger();
+            QTRY_VERIFY(!output);
+        }
+        QCOMPARE(recorder.boxes.size(), 1);
+        QCOMPARE(recorder.boxes.at(0).caption, QStringLiteral("Confirm"));
+        QTRY_VERIFY_WITH_TIMEOUT(!processGroupExists(hanging.pid), 20000);
+        hanging.pid = -1;
+        QTRY_COMPARE_WITH_TIMEOUT(RunningReaders, 0, 20000);
+        // Only the one question (the closed main window's children live on until the end).
+        QCOMPARE(recorder.countContaining(QStringLiteral("Stop the compiler")), 1);
+    }
+
+    // Stop ends the compile of the active document or output window: SIGTERM to its process
+    // group, SIGKILL to a compiler that ignores it; the report then warns of possible errors.
+    void stopEndsTheCompilerAndItsGroup_data()
+    {
+        QTest::addColumn<QByteArray>("mode");
+        QTest::addColumn<bool>("fromDocument");
+        QTest::newRow("ends on SIGTERM, document active") << QByteArray("hang") << true;
+        QTest::newRow("ignores SIGTERM, output window active") << QByteArray("stubborn") << false;
+    }
+    void stopEndsTheCompilerAndItsGroup()
+    {
+        QFETCH(QByteArray, mode);
+        QFETCH(bool, fromDocument);
+        Session session;
+        session.show();
+        useFakeCompiler(session);
+        const QString pidFile = session.file(QStringLiteral("pid"));
+        qputenv("QV_FAKE_JAVAC", mode);
+        qputenv("QV_FAKE_JAVAC_PID", QFile::encodeName(pidFile));
+        const QString name = session.file(QStringLiteral("Stop.java"));
+        TMDIChild *document = openSavedDocument(name, DocumentText);
+        BoxRecorder recorder;
+        KillOnExit hanging;
+        MainForm->CompileItem->trigger();
+        const QPointer<TCompOutForm> output = document->OutputForm;
+        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(pidFile), 20000);
+        hanging.pid = readFile(pidFile).trimmed().toLongLong();
+        if (fromDocument) {
+            MainForm->ClientArea->activate(document);
+            MainForm->StopItem->trigger();
+        } else {
+            MainForm->StopBtn->click();
+        }
+        QTRY_COMPARE_WITH_TIMEOUT(recorder.boxes.size(), 1, 20000);
+        QCOMPARE(recorder.boxes.at(0).text,
+                 quoted(name) + " done compiling.\n\nPossible errors!");
+        QVERIFY(!processGroupExists(hanging.pid));
+        hanging.pid = -1;
+        QVERIFY(output);
+        QCOMPARE(output->caption(), quoted(name) + " done compiling.Possible errors!");
     }
 
     // The real compiler, end to end: a correct class, a syntax error, and a file that was

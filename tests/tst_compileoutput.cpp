@@ -100,6 +100,10 @@ private slots:
         QTest::newRow("error as the first word")
             << QByteArray("errorfirst") << QByteArray("error: file not found: X.java\n")
             << QStringList() << true;
+        QTest::newRow("failure status, no error word")
+            << QByteArray("exit:3") << QByteArray() << QStringList() << true;
+        QTest::newRow("child keeps the pipes open")
+            << QByteArray("orphan") << QByteArray() << QStringList() << false;
     }
     void outputAndReport()
     {
@@ -184,6 +188,41 @@ private slots:
         shown.replace("flood note 3\n", "");
         QVERIFY(shown == floodText(bytes));
         QTRY_VERIFY(!output);
+    }
+
+    // A hundred errors from the real compiler, read by a user who takes the time to: the
+    // whole error output in one box that fits the screen, as plain text, then the report.
+    void hundredErrorsGiveOneBox()
+    {
+        const QString directory = realCompilerDirectory();
+        if (directory.isEmpty())
+            QSKIP("no javac on PATH");
+        Session session;
+        session.show();
+        CompileOptForm->JavaPath->setText(directory);
+        QByteArray source = "class Many {\n    void f() {\n";
+        for (int i = 0; i < 150; ++i)
+            source += "        java.util.List<String> a" + QByteArray::number(i) + " = 1;\n";
+        source += "    }\n}\n";
+        TMDIChild *document = openSavedDocument(session.file("Many.java"), source);
+        BoxRecorder recorder;
+        QPointer<TCompOutForm> output;
+        recorder.ready = [&] { return output && output->runningReaders() == 0; };
+        bool fits = false;
+        recorder.beforeAnswer = [&] {
+            if (QWidget *box = output ? output->errorBox() : nullptr)
+                fits = box->screen()->availableGeometry().contains(box->frameGeometry());
+        };
+        MainForm->CompileItem->trigger();
+        output = document->OutputForm;
+        QVERIFY(output);
+        QTRY_COMPARE_WITH_TIMEOUT(recorder.countContaining(" done compiling."), 1, 120000);
+        QCOMPARE(recorder.boxes.size(), 2);
+        const QString errors = recorder.boxes.first().text;
+        QVERIFY2(errors.contains("100 errors") && errors.contains("List<String>"),
+                 qPrintable(errors.right(300)));
+        QCOMPARE(errors, QString::fromUtf8(output->RichEdit1->text()));
+        QVERIFY(fits);
     }
 
     // A window destroyed while its compiler still writes receives nothing, and its readers

@@ -17,6 +17,8 @@ namespace {
 
 // Reads of the pipes never ask for more than this many bytes.
 constexpr qint64 ChunkSize = 256;
+// How long a reader whose pipe has ended waits to see the compiler end.
+constexpr int EndWaitMs = 2000;
 // While output streams in, the text is painted at most this often.
 constexpr int PaintPauseMs = 30;
 
@@ -94,12 +96,9 @@ bool wordCharacterAt(std::string_view text, size_t position)
 QStringList compilerArguments(const QString &compiler, const QString &options,
                               const QString &fileName)
 {
-    QString file = unquoted(fileName);
-    if (file.startsWith(u'-') || file.startsWith(u'@'))
-        file.prepend(QStringLiteral("./"));
     QStringList arguments{unquoted(compiler)};
     arguments += qv::splitCommandLine(options);
-    arguments.append(file);
+    arguments.append(qv::plainArgument(unquoted(fileName)));
     return arguments;
 }
 
@@ -121,6 +120,8 @@ bool containsErrorWord(std::string_view text)
 TJavaCompile::~TJavaCompile()
 {
     closeAll();
+    if (Program && !Program->end().ended)
+        Program->stop();
 }
 
 void TJavaCompile::closeAll()
@@ -155,7 +156,8 @@ void TJavaCompile::StartCompiler(const QString &compiler, const QString &options
 
     info.stdoutFd = OutputWrite;
     info.stderrFd = ErrorWrite;
-    const bool started = qv::startDetached(info);
+    Program = qv::startProcess(info);
+    const bool started = Program != nullptr;
     // From here on only the compiler holds the write ends, so each read end reports its end
     // once the compiler (and whatever it started) has gone.
     qv::closeDescriptor(OutputWrite);
@@ -186,17 +188,19 @@ void TJavaCompile::StartCompiler(const QString &compiler, const QString &options
         --form->m_runningReaders;
         allStarted = false;
     };
-    startReader(new TReadOutput(std::exchange(OutputRead, -1), form));
-    startReader(new TReadError(std::exchange(ErrorRead, -1), form));
+    startReader(new TReadOutput(std::exchange(OutputRead, -1), form, Program));
+    startReader(new TReadError(std::exchange(ErrorRead, -1), form, Program));
     // A reader that did start keeps the compiler's pipe drained and, once the window is gone,
     // only lowers the count at its end.
     if (!allStarted)
         throw qv::Error(QStringLiteral("Cannot start a reader of the compiler's output"));
 }
 
-TPipeReader::TPipeReader(int readPipe, TCompOutForm *targetForm)
+TPipeReader::TPipeReader(int readPipe, TCompOutForm *targetForm,
+                         std::shared_ptr<const qv::Process> program)
     : TargetForm(targetForm)
     , ReadPipe(readPipe)
+    , Program(std::move(program))
 {
     setFreeOnTerminate(true);
 }
@@ -210,8 +214,9 @@ void TPipeReader::execute()
 {
     char buffer[ChunkSize];
     for (;;) {
-        // 0 bytes: every write end has been closed; -1: a failed read ends the reader too.
-        const qint64 count = qv::readPipe(ReadPipe, buffer, ChunkSize);
+        // 0 bytes: every write end has been closed, or only a child of the exited compiler
+        // still holds one; -1: a failed read ends the reader too.
+        const qint64 count = qv::readProgramPipe(ReadPipe, buffer, ChunkSize, *Program);
         if (count <= 0)
             break;
         Chunk = QByteArray(buffer, count);
@@ -222,10 +227,12 @@ void TPipeReader::execute()
         });
     }
     qv::closeDescriptor(ReadPipe);
+    Program->waitForEnd(EndWaitMs);
 }
 
-TReadOutput::TReadOutput(int readPipe, TCompOutForm *targetForm)
-    : TPipeReader(readPipe, targetForm)
+TReadOutput::TReadOutput(int readPipe, TCompOutForm *targetForm,
+                         std::shared_ptr<const qv::Process> program)
+    : TPipeReader(readPipe, targetForm, std::move(program))
 {}
 
 void TReadOutput::AppendOutput()
@@ -234,31 +241,25 @@ void TReadOutput::AppendOutput()
         TargetForm->appendCompilerOutput(Chunk);
 }
 
-TReadError::TReadError(int readPipe, TCompOutForm *targetForm)
-    : TPipeReader(readPipe, targetForm)
+TReadError::TReadError(int readPipe, TCompOutForm *targetForm,
+                       std::shared_ptr<const qv::Process> program)
+    : TPipeReader(readPipe, targetForm, std::move(program))
 {}
 
 void TReadError::ShowErrorOutput()
 {
-    if (!TargetForm)
-        return;
-    // The compiler's diagnostics stay in the window, in the order they arrived, so that the
-    // completion report sees them.
-    TargetForm->appendCompilerOutput(Chunk);
-    qv::messageBox(QString::fromLocal8Bit(Chunk));
+    if (TargetForm)
+        TargetForm->showErrorOutput(Chunk);
 }
 
 TCompOutForm::TCompOutForm(TMDIChild *owner)
-    : m_owner(owner)
+    : ToolWindow(owner)
 {
     setWindowTitle(QStringLiteral("MDI Child"));
     buildTextWindow(this, RichEdit1, StatusBar1);
     connect(RichEdit1, &qv::TextControl::changed, this, &TCompOutForm::RichEdit1Change);
     connect(RichEdit1, &qv::TextControl::selectionChanged, this,
             &TCompOutForm::RichEdit1SelectionChange);
-    if (owner)
-        owner->adoptOutputWindow(this);
-
     m_paintPause = new QTimer(this);
     m_paintPause->setSingleShot(true);
     m_paintPause->setInterval(PaintPauseMs);
@@ -307,6 +308,40 @@ void TCompOutForm::appendCompilerOutput(const QByteArray &chunk)
     RichEdit1->appendText(chunk);
 }
 
+void TCompOutForm::showErrorOutput(const QByteArray &chunk)
+{
+    // The compiler's diagnostics stay in the window, in the order they arrived, so that the
+    // completion report sees them.
+    appendCompilerOutput(chunk);
+    // The box does not hold up the reader: a compiler with a hundred errors gives one box to
+    // read, not one per chunk.
+    const bool opening = !m_errorBox;
+    if (opening)
+        m_errorBox = new qv::TextBox(this);
+    m_errorBox->appendBytes(chunk);
+    if (opening)
+        m_errorBox->show();
+}
+
+bool TCompOutForm::going() const
+{
+    return m_runningReaders > 0 && !m_stopped;
+}
+
+void TCompOutForm::stop()
+{
+    if (!going() || !Runner || !Runner->Program)
+        return;
+    m_stopped = true;
+    Runner->Program->stop();
+}
+
+QString TCompOutForm::stopQuestion() const
+{
+    return QStringLiteral("Still compiling ") + CompiledFile
+           + QStringLiteral(".  Stop the compiler and close?");
+}
+
 void TCompOutForm::resumePainting()
 {
     m_paintPause->stop();
@@ -320,10 +355,18 @@ void TCompOutForm::ReaderTerminated()
     --m_runningReaders;
     if (m_runningReaders != 0)
         return;
+    // A compiler that failed, was killed or was stopped has not compiled cleanly, whatever
+    // it wrote.
+    const bool failed = m_stopped || (Runner && Runner->Program && Runner->Program->end().failed());
     Runner.reset();
     resumePainting();
     const QPointer<TCompOutForm> self(this);
-    if (containsErrorWord(RichEdit1->bytes())) {
+    // The error output is read first, the report after it.
+    if (m_errorBox)
+        m_errorBox->waitUntilClosed();
+    if (!self)
+        return;
+    if (failed || containsErrorWord(RichEdit1->bytes())) {
         qv::messageBox(CompiledFile + QStringLiteral(" done compiling.\r\rPossible errors!"));
         if (self)
             setCaption(CompiledFile + QStringLiteral(" done compiling.Possible errors!"));
@@ -336,17 +379,15 @@ void TCompOutForm::ReaderTerminated()
 
 void TCompOutForm::closeAfterReport()
 {
-    // This window's own readers have ended, so it may go even while another compile runs.
-    m_closingAfterReport = true;
     QWidget *frame = qv::MdiFrame::frameOf(this);
-    const bool closed = frame ? frame->close() : close();
-    if (!closed)
-        m_closingAfterReport = false;
+    (frame ? frame : static_cast<QWidget *>(this))->close();
 }
 
 void TCompOutForm::FormErrorCloseQuery(bool &CanClose)
 {
-    if (m_runningReaders > 0 || (RunningReaders > 0 && !m_closingAfterReport))
+    // Only this window's own compile matters: the readers of other compiles never deliver
+    // here, and a reader of this one outlives the window safely.
+    if (!stopBeforeClose())
         CanClose = false;
 }
 
@@ -359,8 +400,8 @@ bool TCompOutForm::queryClose()
 
 void TCompOutForm::FormClose()
 {
-    if (m_owner)
-        m_owner->OutputForm = nullptr;
+    if (owner())
+        owner()->OutputForm = nullptr;
     setAttribute(Qt::WA_DeleteOnClose);
 }
 

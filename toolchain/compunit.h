@@ -1,8 +1,9 @@
 #pragma once
 
+#include "platform/boxes.h"
 #include "platform/errors.h"
-#include "platform/forms.h"
 #include "platform/process.h"
+#include "toolchain/toolwindow.h"
 
 #include <QByteArray>
 #include <QPointer>
@@ -46,7 +47,8 @@ bool containsErrorWord(std::string_view text);
 
 // One run of the compiler: the two pipes that carry its standard output and standard error.
 // The write ends are closed as soon as the compiler has started; the read ends pass to the two
-// readers, which close them when they end.
+// readers, which close them when they end. A compiler still running when its runner goes is
+// stopped.
 class TJavaCompile
 {
 public:
@@ -59,6 +61,8 @@ public:
     int OutputRead = -1;
     int OutputWrite = -1;
     int ErrorWrite = -1;
+    // The compiler's process: how it ended, and the means to stop it.
+    std::shared_ptr<qv::Process> Program;
 
     // Starts the compiler with its standard output and standard error on two pipes and the two
     // readers that deliver to form. Throws qv::Error (after a box) when a pipe cannot be
@@ -73,7 +77,10 @@ private:
 
 // A thread that reads one pipe in chunks of at most 256 bytes and hands each chunk to the
 // user-interface thread, waiting until it has been dealt with there. It owns ReadPipe, closes
-// it when the pipe has ended and frees itself when its thread has ended.
+// it when the pipe has ended and frees itself when its thread has ended. The pipe counts as
+// ended also when the compiler has exited and a child of it keeps the pipe open without
+// writing; before its end handler runs, the reader gives the compiler a moment to be seen
+// ending, so that the report knows how it ended.
 class TPipeReader : public qv::Thread
 {
 public:
@@ -83,9 +90,10 @@ public:
     // Read on the user-interface thread only; empty once the window has been destroyed.
     QPointer<TCompOutForm> TargetForm;
     int ReadPipe = -1;
+    std::shared_ptr<const qv::Process> Program;
 
 protected:
-    TPipeReader(int readPipe, TCompOutForm *targetForm);
+    TPipeReader(int readPipe, TCompOutForm *targetForm, std::shared_ptr<const qv::Process> program);
 
     void execute() override;
     // Runs on the user-interface thread with Chunk holding the bytes just read.
@@ -95,7 +103,7 @@ protected:
 class TReadOutput : public TPipeReader
 {
 public:
-    TReadOutput(int readPipe, TCompOutForm *targetForm);
+    TReadOutput(int readPipe, TCompOutForm *targetForm, std::shared_ptr<const qv::Process> program);
     void AppendOutput();
 
 protected:
@@ -105,7 +113,7 @@ protected:
 class TReadError : public TPipeReader
 {
 public:
-    TReadError(int readPipe, TCompOutForm *targetForm);
+    TReadError(int readPipe, TCompOutForm *targetForm, std::shared_ptr<const qv::Process> program);
     void ShowErrorOutput();
 
 protected:
@@ -113,7 +121,9 @@ protected:
 };
 
 // The output window of one compile: shows the compiler's output and the completion report.
-class TCompOutForm : public qv::ChildForm
+// The compiler's error output also shows in a box; while that box is open, more error output
+// of the same compile is added to it instead of opening another.
+class TCompOutForm : public ToolWindow
 {
     Q_OBJECT
 
@@ -140,6 +150,14 @@ public:
     void ReaderTerminated();
     // Adds a chunk of the compiler's output at the end of the text.
     void appendCompilerOutput(const QByteArray &chunk);
+    // Adds a chunk of the compiler's error output to the text and to the open error box, or
+    // to a new one; returns without waiting for the box.
+    void showErrorOutput(const QByteArray &chunk);
+    qv::TextBox *errorBox() const { return m_errorBox; }
+
+    bool going() const override;
+    void stop() override;
+    QString stopQuestion() const override;
 
     // This window's readers still running.
     int runningReaders() const { return m_runningReaders; }
@@ -155,8 +173,8 @@ private:
     void closeAfterReport();
     void resumePainting();
 
-    QPointer<TMDIChild> m_owner;
     QTimer *m_paintPause = nullptr;
+    QPointer<qv::TextBox> m_errorBox;
     int m_runningReaders = 0;
-    bool m_closingAfterReport = false;
+    bool m_stopped = false;
 };

@@ -12,6 +12,10 @@
 //                        flood:<bytes>   that many bytes of text lines on standard output,
 //                                        and three lines "flood note N\n" on standard error
 //                        hang            writes its pid to $QV_FAKE_JAVAC_PID, sleeps until killed
+//                        stubborn        the same, but ignores SIGTERM
+//                        exit:<n>        no output, exit status n
+//                        orphan          leaves a child holding both pipes and exits at once;
+//                                        the child ends when the pipes' reader has gone
 //                        both            "out N\n" on standard output and "err N\n" on standard
 //                                        error, alternately, N = 1 to 5
 //   QV_FAKE_JAVAC_LOG  when set, written first: the working directory, each argument on a line
@@ -25,7 +29,9 @@
 #include <cstring>
 #include <ctime>
 #include <dirent.h>
+#include <csignal>
 #include <fcntl.h>
+#include <poll.h>
 #include <string>
 #include <unistd.h>
 #include <vector>
@@ -181,11 +187,22 @@ int main(int argc, char **argv)
         writeAll(1, "error: file not found: X.java\n");
     } else if (startsWith(mode, "flood:")) {
         flood(std::atol(mode + 6));
-    } else if (std::strcmp(mode, "hang") == 0) {
+    } else if (std::strcmp(mode, "hang") == 0 || std::strcmp(mode, "stubborn") == 0) {
+        if (std::strcmp(mode, "stubborn") == 0)
+            std::signal(SIGTERM, SIG_IGN);
         if (const char *pidFile = std::getenv("QV_FAKE_JAVAC_PID"))
             writeFileAtomically(pidFile, std::to_string(::getpid()) + "\n");
         for (;;)
             ::pause();
+    } else if (startsWith(mode, "exit:")) {
+        return std::atoi(mode + 5);
+    } else if (std::strcmp(mode, "orphan") == 0) {
+        if (::fork() == 0) {
+            // A write end reports an error once no reader is left.
+            pollfd out{1, 0, 0};
+            ::poll(&out, 1, 60 * 1000);
+            return 0;
+        }
     } else if (std::strcmp(mode, "both") == 0) {
         for (int n = 1; n <= 5; ++n) {
             writeAll(1, "out " + std::to_string(n) + "\n");

@@ -1,0 +1,18 @@
+// The Stop command: ends what runs for the active window.
+#include "Main.h"
+
+#include "editor/Childwin.h"
+#include "toolchain/toolwindow.h"
+
+void TMainForm::StopItemClick()
+{
+    QWidget *child = activeChild();
+    if (auto *window = qobject_cast<ToolWindow *>(child)) {
+        window->stop();
+        return;
+    }
+    if (auto *document = qobject_cast<TMDIChild *>(child)) {
+        for (ToolWindow *window : document->goingToolWindows())
+            window->stop();
+    }
+}

@@ -1,0 +1,239 @@
+#include "runconsole.h"
+
+#include "editor/Childwin.h"
+#include "platform/process.h"
+
+#include <QFontDatabase>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPointer>
+#include <QScrollBar>
+#include <QVBoxLayout>
+
+#include <utility>
+
+namespace {
+
+constexpr qint64 ChunkSize = 4096;
+// A program that writes without end keeps only this many of its last lines on show.
+constexpr int KeptLines = 100000;
+
+// Reads what the program writes (its standard output and standard error share one pipe, so
+// they arrive in the order written) and hands it to the run window; ends once the program
+// has ended and the pipe is drained.
+class TConsoleReader : public qv::Thread
+{
+public:
+    TConsoleReader(int readPipe, TRunConsoleForm *target,
+                   std::shared_ptr<const qv::Process> program)
+        : m_target(target)
+        , m_readPipe(readPipe)
+        , m_program(std::move(program))
+    {
+        setFreeOnTerminate(true);
+    }
+
+    ~TConsoleReader() override { qv::closeDescriptor(m_readPipe); }
+
+protected:
+    void execute() override
+    {
+        char buffer[ChunkSize];
+        for (qint64 count;
+             (count = qv::readProgramPipe(m_readPipe, buffer, ChunkSize, *m_program)) > 0;) {
+            const QByteArray chunk(buffer, count);
+            synchronize([this, &chunk] {
+                if (m_target)
+                    m_target->appendOutput(chunk);
+            });
+        }
+        qv::closeDescriptor(m_readPipe);
+        m_program->waitForEnd(-1);
+    }
+
+private:
+    // Used on the user-interface thread only.
+    QPointer<TRunConsoleForm> m_target;
+    int m_readPipe = -1;
+    std::shared_ptr<const qv::Process> m_program;
+};
+
+} // namespace
+
+QString runningCaption(const QString &className)
+{
+    return QStringLiteral("Running ") + className + QStringLiteral(" ...");
+}
+
+QString finishedCaption(const QString &className, const qv::ProcessEnd &end)
+{
+    const QString how = end.signalled ? QStringLiteral("signal %1").arg(end.code)
+                                      : QStringLiteral("exit status %1").arg(end.code);
+    return runningCaption(className) + QStringLiteral(" finished (") + how + u')';
+}
+
+TRunConsoleForm::TRunConsoleForm(TMDIChild *owner)
+    : ToolWindow(owner)
+    , m_decoder(QStringConverter::System)
+{
+    const QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    Output = new QPlainTextEdit(this);
+    Output->setReadOnly(true);
+    Output->setLineWrapMode(QPlainTextEdit::NoWrap);
+    Output->setMaximumBlockCount(KeptLines);
+    Output->setFont(fixed);
+    Output->setFocusPolicy(Qt::ClickFocus);
+    Input = new QLineEdit(this);
+    Input->setFont(fixed);
+    Input->setPlaceholderText(QStringLiteral("Input: Enter sends a line, Ctrl+D ends the input"));
+    Input->installEventFilter(this);
+    connect(Input, &QLineEdit::returnPressed, this, &TRunConsoleForm::sendInput);
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(Output, 1);
+    layout->addWidget(Input);
+    setFocusProxy(Input);
+    resize(560, 300);
+}
+
+TRunConsoleForm::~TRunConsoleForm()
+{
+    // Nothing started from the workbench outlives its window.
+    if (m_program && !m_program->end().ended)
+        m_program->stop();
+}
+
+TRunConsoleForm *TRunConsoleForm::run(TMDIChild *owner, const QStringList &arguments,
+                                      const QString &className)
+{
+    qv::PipeEnds input;
+    qv::PipeEnds output;
+    if (!qv::createPipe(input))
+        return nullptr;
+    if (!qv::createPipe(output)) {
+        qv::closeDescriptor(input.read);
+        qv::closeDescriptor(input.write);
+        return nullptr;
+    }
+    qv::StartInfo info;
+    info.arguments = arguments;
+    info.stdinFd = input.read;
+    info.stdoutFd = output.write;
+    info.stderrFd = output.write;
+    std::shared_ptr<qv::Process> program = qv::startProcess(info);
+    qv::closeDescriptor(input.read);
+    qv::closeDescriptor(output.write);
+    if (!program) {
+        qv::closeDescriptor(input.write);
+        qv::closeDescriptor(output.read);
+        return nullptr;
+    }
+
+    auto *form = new TRunConsoleForm(owner);
+    form->ClassName = className;
+    form->setCaption(runningCaption(className));
+    form->m_program = program;
+    form->m_input = new qv::PipeWriter(input.write, form);
+    auto *reader = new TConsoleReader(output.read, form, program);
+    const QPointer<TRunConsoleForm> target(form);
+    reader->setOnTerminate([target] {
+        if (target)
+            target->programEnded();
+    });
+    reader->start();
+    if (!reader->isRunning() && !reader->isFinished()) {
+        // Nobody could read what it writes: it does not run.
+        delete reader;
+        delete form;
+        return nullptr;
+    }
+    return form;
+}
+
+qint64 TRunConsoleForm::processId() const
+{
+    return m_program ? m_program->id() : -1;
+}
+
+bool TRunConsoleForm::going() const
+{
+    return m_program && !m_ended && !m_program->stopRequested();
+}
+
+void TRunConsoleForm::stop()
+{
+    if (m_program && !m_ended)
+        m_program->stop();
+}
+
+QString TRunConsoleForm::stopQuestion() const
+{
+    return QStringLiteral("Still running ") + ClassName
+           + QStringLiteral(".  Stop the program and close?");
+}
+
+void TRunConsoleForm::appendText(const QString &text)
+{
+    QScrollBar *bar = Output->verticalScrollBar();
+    const bool following = bar->value() == bar->maximum();
+    QTextCursor end(Output->document());
+    end.movePosition(QTextCursor::End);
+    end.insertText(text);
+    if (following)
+        bar->setValue(bar->maximum());
+}
+
+void TRunConsoleForm::appendOutput(const QByteArray &bytes)
+{
+    QString text = m_decoder.decode(bytes);
+    text.remove(u'\r');
+    appendText(text);
+}
+
+void TRunConsoleForm::sendInput()
+{
+    if (!m_input || !m_input->isOpen() || m_ended)
+        return;
+    const QString line = Input->text();
+    Input->clear();
+    appendText(line + u'\n');
+    m_input->write(line.toLocal8Bit() + '\n');
+}
+
+void TRunConsoleForm::closeInput()
+{
+    if (m_input)
+        m_input->closeWhenWritten();
+    Input->setEnabled(false);
+    Input->setPlaceholderText(QStringLiteral("Input ended"));
+}
+
+void TRunConsoleForm::programEnded()
+{
+    m_ended = true;
+    delete std::exchange(m_input, nullptr);
+    Input->setEnabled(false);
+    Input->setPlaceholderText(QString());
+    setCaption(finishedCaption(ClassName, m_program->end()));
+}
+
+bool TRunConsoleForm::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == Input && event->type() == QEvent::KeyPress) {
+        const auto *key = static_cast<QKeyEvent *>(event);
+        if (key->key() == Qt::Key_D && key->modifiers() == Qt::ControlModifier) {
+            closeInput();
+            return true;
+        }
+    }
+    return ToolWindow::eventFilter(watched, event);
+}
+
+void TRunConsoleForm::formClose()
+{
+    if (owner() && owner()->RunWindow == this)
+        owner()->RunWindow = nullptr;
+    setAttribute(Qt::WA_DeleteOnClose);
+}

@@ -1,0 +1,27 @@
+#include "toolwindow.h"
+
+#include "editor/Childwin.h"
+#include "platform/boxes.h"
+
+ToolWindow::ToolWindow(TMDIChild *owner)
+    : m_owner(owner)
+{
+    if (owner)
+        owner->adoptToolWindow(this);
+}
+
+bool ToolWindow::confirmStop() const
+{
+    return qv::confirm(stopQuestion()) == qv::Answer::Yes;
+}
+
+bool ToolWindow::stopBeforeClose()
+{
+    if (!going())
+        return true;
+    const QPointer<ToolWindow> self(this);
+    if (!confirmStop() || !self)
+        return false;
+    stop();
+    return true;
+}
