@@ -35,7 +35,7 @@ private:
                 MainForm->SearchBtn, MainForm->ReplaceBtn, MainForm->CompileBtn,
                 MainForm->BrowserBtn, MainForm->InterpreterBtn, MainForm->WindowCascadeItem,
                 MainForm->WindowTileItem, MainForm->WindowArrangeItem,
-                MainForm->WindowMinimizeItem};
+                MainForm->WindowMinimizeItem, MainForm->StopItem, MainForm->StopBtn};
     }
 
     int enabledCount() const
@@ -92,7 +92,8 @@ private slots:
             {MainForm->ReplaceBtn, 195, 25, "Replace"},
             {MainForm->BrowserBtn, 230, 25, "Browser"},
             {MainForm->InterpreterBtn, 255, 25, "Interpreter"},
-            {MainForm->CompileBtn, 320, 25, "Compile"}, {MainForm->ExitBtn, 400, 22, "Exit"}};
+            {MainForm->CompileBtn, 320, 25, "Compile"}, {MainForm->StopBtn, 345, 25, "Stop"},
+            {MainForm->ExitBtn, 400, 22, "Exit"}};
         for (const Expected &e : expected) {
             QCOMPARE(e.button->geometry(), QRect(e.left, 2, e.width, 25));
             QCOMPARE(e.button->toolTip(), QLatin1String(e.tip));
@@ -100,7 +101,8 @@ private slots:
         }
     }
 
-    // The 25 commands follow the number of child windows: documents and output windows alike.
+    // The 25 commands, and Stop, follow the number of child windows: documents and output
+    // windows alike.
     void commandsAreEnabledExactlyWhileAChildExists()
     {
         Session session;
@@ -111,14 +113,14 @@ private slots:
         QVERIFY(MainForm->JavaOptions1->isEnabled());
 
         MainForm->NewBtn->click();
-        QTRY_COMPARE(enabledCount(), 25);
+        QTRY_COMPARE(enabledCount(), 27);
         MainForm->FileNewItem->trigger();
         QCOMPARE(MainForm->ClientArea->childCount(), 2);
-        QCOMPARE(enabledCount(), 25);
+        QCOMPARE(enabledCount(), 27);
 
         MainForm->FileCloseItem->trigger();
         QTRY_COMPARE(MainForm->ClientArea->childCount(), 1);
-        QCOMPARE(enabledCount(), 25);
+        QCOMPARE(enabledCount(), 27);
         MainForm->FileCloseItem->trigger();
         QTRY_COMPARE(MainForm->ClientArea->childCount(), 0);
         QTRY_COMPARE(enabledCount(), 0);

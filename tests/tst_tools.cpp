@@ -71,19 +71,23 @@ private slots:
     }
 
     // The page reaches the browser as one argument, however its name looks, and the browser
-    // runs in the page's folder; no shell ever sees the name.
+    // runs in the page's folder; no shell ever sees the name, and it is never an option or an
+    // argument file.
     void browserGetsThePageNameInItsFolder_data()
     {
         QTest::addColumn<QString>("name");
-        QTest::newRow("blank") << "My Page.html";
-        QTest::newRow("semicolon") << "a;rm -rf x.html";
-        QTest::newRow("command substitution") << "$(touch y).html";
-        QTest::newRow("leading dash") << "-x.html";
-        QTest::newRow("quote") << "say \"hi\".html";
+        QTest::addColumn<QString>("argument");
+        QTest::newRow("blank") << "My Page.html" << "My Page.html";
+        QTest::newRow("semicolon") << "a;rm -rf x.html" << "a;rm -rf x.html";
+        QTest::newRow("command substitution") << "$(touch y).html" << "$(touch y).html";
+        QTest::newRow("leading dash") << "-x.html" << "./-x.html";
+        QTest::newRow("leading at") << "@args" << "./@args";
+        QTest::newRow("quote") << "say \"hi\".html" << "say \"hi\".html";
     }
     void browserGetsThePageNameInItsFolder()
     {
         QFETCH(QString, name);
+        QFETCH(QString, argument);
         Session session;
         session.show();
         const QString record = session.file(QStringLiteral("record.txt"));
@@ -97,24 +101,35 @@ private slots:
         MainForm->BrowserBtn->click();
         QCOMPARE(QDir::currentPath(), before);
         QTRY_VERIFY(QFile::exists(record));
-        QCOMPARE(recordedRun(record), QStringList({folder, name}));
+        QCOMPARE(recordedRun(record), QStringList({folder, argument}));
         QVERIFY(!QFile::exists(folder + QStringLiteral("/y")));
         QVERIFY(!QFile::exists(before + QStringLiteral("/y")));
     }
 
-    void settingIsSplitIntoWords()
+    // The setting is split into words; the class name is never an option or argument file.
+    void interpreterGetsSettingWordsAndClassName_data()
     {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QString>("argument");
+        QTest::newRow("class") << "Hello.java" << "Hello";
+        QTest::newRow("leading dash") << "-version.java" << "./-version";
+        QTest::newRow("leading at") << "@args.java" << "./@args";
+    }
+    void interpreterGetsSettingWordsAndClassName()
+    {
+        QFETCH(QString, file);
+        QFETCH(QString, argument);
         Session session;
         session.show();
         const QString record = session.file(QStringLiteral("record.txt"));
         qputenv("QV_RECORD", QFile::encodeName(record));
-        writeFile(session.file(QStringLiteral("Hello.java")), "class Hello {}");
+        writeFile(session.file(file), "class Hello {}");
         CompileOptForm->Interpreter->setText(u'"' + Recorder + QStringLiteral("\" -cp ."));
-        MainForm->OpenDocument(session.file(QStringLiteral("Hello.java")), true);
+        MainForm->OpenDocument(session.file(file), true);
         MainForm->InterpreterItem->trigger();
         QTRY_VERIFY(QFile::exists(record));
         QCOMPARE(recordedRun(record),
-                 QStringList({QDir(session.dir()).canonicalPath(), "-cp", ".", "Hello"}));
+                 QStringList({QDir(session.dir()).canonicalPath(), "-cp", ".", argument}));
     }
 
     // A caption that holds no folder cannot be made current: the error box, nothing started.

@@ -1,0 +1,138 @@
+#include "compiletesting.h"
+
+#include "toolchain/runconsole.h"
+
+#include <QAction>
+#include <QPlainTextEdit>
+#include <QProcess>
+#include <QTest>
+#include <QToolButton>
+
+using namespace testutil;
+using namespace compiletesting;
+
+namespace {
+
+// Greets each line it reads, on standard output and on standard error, until its input ends.
+const QByteArray EchoSource = R"(public class Echo {
+    public static void main(String[] args) throws Exception {
+        var in = new java.io.BufferedReader(new java.io.InputStreamReader(System.in));
+        System.out.println("name?");
+        System.out.flush();
+        int lines = 0;
+        for (String line; (line = in.readLine()) != null; ++lines) {
+            System.out.println("hello, " + line);
+            System.out.flush();
+            System.err.println("on standard error");
+            System.err.flush();
+        }
+        System.out.println("lines: " + lines);
+        System.exit(3);
+    }
+}
+)";
+
+const QByteArray LoopSource = R"(public class Loop {
+    public static void main(String[] args) {
+        System.out.println("looping");
+        System.out.flush();
+        for (long i = 0; ; ++i) {
+        }
+    }
+}
+)";
+
+} // namespace
+
+class tst_RunConsole : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir m_classes;
+    QString m_java;
+
+    // Runs the class of the saved source in a run window, as the Interpreter command does.
+    TRunConsoleForm *runClass(const QString &name)
+    {
+        CompileOptForm->Interpreter->setText(u'"' + m_java + QStringLiteral("\" -cp ."));
+        MainForm->OpenDocument(m_classes.filePath(name + QStringLiteral(".java")), true);
+        TMDIChild *document = MainForm->activeDocument();
+        MainForm->InterpreterBtn->click();
+        return document->RunWindow;
+    }
+
+private slots:
+    void initTestCase()
+    {
+        const QString javac = QStandardPaths::findExecutable(QStringLiteral("javac"));
+        m_java = QStandardPaths::findExecutable(QStringLiteral("java"));
+        if (javac.isEmpty() || m_java.isEmpty())
+            QSKIP("the Java kit is not installed");
+        writeFile(m_classes.filePath(QStringLiteral("Echo.java")), EchoSource);
+        writeFile(m_classes.filePath(QStringLiteral("Loop.java")), LoopSource);
+        QProcess compile;
+        compile.setWorkingDirectory(m_classes.path());
+        compile.start(javac, {QStringLiteral("Echo.java"), QStringLiteral("Loop.java")});
+        QVERIFY(compile.waitForFinished(120000));
+        QCOMPARE(compile.exitCode(), 0);
+    }
+
+    void cleanup() { QVERIFY(unexpectedModals().isEmpty()); }
+
+    // What the program writes shows in order of writing; a typed line and Enter reach its
+    // input; Ctrl+D ends that input; the caption tells how it ended; running the class again
+    // replaces the finished window.
+    void typedLinesReachTheProgram()
+    {
+        Session session;
+        session.show();
+        const QPointer<TRunConsoleForm> console = runClass(QStringLiteral("Echo"));
+        QVERIFY(console);
+        QCOMPARE(console->caption(), QStringLiteral("Running Echo ..."));
+        QCOMPARE(MainForm->activeChild(), console.data());
+        QTRY_COMPARE_WITH_TIMEOUT(console->Output->toPlainText(), QStringLiteral("name?\n"),
+                                  60000);
+        QTest::keyClicks(console->Input, QStringLiteral("Ada"));
+        QTest::keyClick(console->Input, Qt::Key_Return);
+        QTRY_VERIFY_WITH_TIMEOUT(
+            console->Output->toPlainText().endsWith(QStringLiteral("on standard error\n")), 60000);
+        QTest::keyClick(console->Input, Qt::Key_D, Qt::ControlModifier);
+        QTRY_COMPARE_WITH_TIMEOUT(console->caption(),
+                                  QStringLiteral("Running Echo ... finished (exit status 3)"),
+                                  60000);
+        QCOMPARE(console->Output->toPlainText(),
+                 QStringLiteral("name?\nAda\nhello, Ada\non standard error\nlines: 1\n"));
+        QVERIFY(!console->Input->isEnabled());
+        QVERIFY(!console->going());
+
+        TMDIChild *document = console->owner();
+        MainForm->ClientArea->activate(document);
+        MainForm->InterpreterItem->trigger();
+        QTRY_VERIFY(!console);
+        const QPointer<TRunConsoleForm> again = document->RunWindow;
+        QVERIFY(again);
+        QTest::keyClick(again->Input, Qt::Key_D, Qt::ControlModifier);
+        QTRY_COMPARE_WITH_TIMEOUT(again->Output->toPlainText(),
+                                  QStringLiteral("name?\nlines: 0\n"), 60000);
+    }
+
+    // Stop ends a program that never ends by itself, with its whole process group.
+    void stopEndsAnEndlessProgram()
+    {
+        Session session;
+        session.show();
+        const QPointer<TRunConsoleForm> console = runClass(QStringLiteral("Loop"));
+        QVERIFY(console);
+        const qint64 group = console->processId();
+        QTRY_COMPARE_WITH_TIMEOUT(console->Output->toPlainText(), QStringLiteral("looping\n"),
+                                  60000);
+        QVERIFY(console->going());
+        MainForm->StopBtn->click();
+        QTRY_VERIFY_WITH_TIMEOUT(console->hasEnded(), 20000);
+        QVERIFY(console->caption().startsWith(QStringLiteral("Running Loop ... finished (")));
+        QVERIFY(!processGroupExists(group));
+    }
+};
+
+QTEST_MAIN(tst_RunConsole)
+#include "tst_runconsole.moc"
