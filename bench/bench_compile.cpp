@@ -3,6 +3,7 @@
 #include "app/Main.h"
 #include "editor/Childwin.h"
 #include "platform/application.h"
+#include "platform/boxes.h"
 #include "platform/process.h"
 #include "platform/textcontrol.h"
 #include "toolchain/Compopt.h"
@@ -63,7 +64,7 @@ struct UiRun
     int boxes = 0;
 };
 
-// Answers every message box at once; notes when the completion report shows.
+// Answers every box at once; notes when the completion report shows.
 class BoxAnswerer : public QObject
 {
 public:
@@ -76,6 +77,11 @@ public:
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override
     {
+        auto *textBox = qobject_cast<qv::TextBox *>(watched);
+        if (textBox && event->type() == QEvent::Show) {
+            ++boxes;
+            QTimer::singleShot(0, textBox, &QDialog::accept);
+        }
         auto *box = qobject_cast<QMessageBox *>(watched);
         if (box && event->type() == QEvent::Show) {
             ++boxes;

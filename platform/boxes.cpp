@@ -96,13 +96,11 @@ void TextBox::appendBytes(const QByteArray &bytes)
     const QFontMetrics metrics(m_text->font());
     for (const QStringView line : QStringView(piece).split(u'\n'))
         m_widestLine = std::max(m_widestLine, int(metrics.horizontalAdvance(line.toString())));
-    QScrollBar *bar = m_text->verticalScrollBar();
-    const bool following = bar->value() == bar->maximum();
+    // The view stays where the reader put it, at first on the first lines: a compiler's
+    // first message is the one to read first.
     QTextCursor end(m_text->document());
     end.movePosition(QTextCursor::End);
     end.insertText(piece);
-    if (following)
-        bar->setValue(bar->maximum());
     fitToText();
 }
 

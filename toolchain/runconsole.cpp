@@ -9,6 +9,7 @@
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QScrollBar>
+#include <QTextCharFormat>
 #include <QVBoxLayout>
 
 #include <utility>
@@ -174,13 +175,13 @@ QString TRunConsoleForm::stopQuestion() const
            + QStringLiteral(".  Stop the program and close?");
 }
 
-void TRunConsoleForm::appendText(const QString &text)
+void TRunConsoleForm::appendText(const QString &text, const QTextCharFormat &format)
 {
     QScrollBar *bar = Output->verticalScrollBar();
     const bool following = bar->value() == bar->maximum();
     QTextCursor end(Output->document());
     end.movePosition(QTextCursor::End);
-    end.insertText(text);
+    end.insertText(text, format);
     if (following)
         bar->setValue(bar->maximum());
 }
@@ -189,7 +190,7 @@ void TRunConsoleForm::appendOutput(const QByteArray &bytes)
 {
     QString text = m_decoder.decode(bytes);
     text.remove(u'\r');
-    appendText(text);
+    appendText(text, QTextCharFormat());
 }
 
 void TRunConsoleForm::sendInput()
@@ -198,7 +199,11 @@ void TRunConsoleForm::sendInput()
         return;
     const QString line = Input->text();
     Input->clear();
-    appendText(line + u'\n');
+    // What the user typed stands apart from what the program wrote.
+    QTextCharFormat typed;
+    typed.setForeground(QColor(0, 90, 170));
+    typed.setFontWeight(QFont::Bold);
+    appendText(line + u'\n', typed);
     m_input->write(line.toLocal8Bit() + '\n');
 }
 

@@ -9,6 +9,7 @@
 
 class QLineEdit;
 class QPlainTextEdit;
+class QTextCharFormat;
 
 namespace qv {
 class PipeWriter;
@@ -64,7 +65,7 @@ protected:
     void formClose() override;
 
 private:
-    void appendText(const QString &text);
+    void appendText(const QString &text, const QTextCharFormat &format);
 
     std::shared_ptr<qv::Process> m_program;
     qv::PipeWriter *m_input = nullptr;
