@@ -80,6 +80,21 @@ struct KillOnExit
     ~KillOnExit() { qv::killProcess(pid); }
 };
 
+// Compiles the active document with the stand-in compiler in a mode that never ends; returns
+// the compiler's process id (which also names its process group) once it runs, -1 if it
+// does not.
+qint64 compileNeverEnding(const Session &session, const QByteArray &mode)
+{
+    const QString pidFile = session.file(QStringLiteral("pid"));
+    QFile::remove(pidFile);
+    qputenv("QV_FAKE_JAVAC", mode);
+    qputenv("QV_FAKE_JAVAC_PID", QFile::encodeName(pidFile));
+    MainForm->CompileItem->trigger();
+    if (!QTest::qWaitFor([&] { return QFile::exists(pidFile); }, 20000))
+        return -1;
+    return readFile(pidFile).trimmed().toLongLong();
+}
+
 } // namespace
 
 class tst_Compile : public QObject
@@ -342,9 +357,6 @@ private slots:
         Session session;
         session.show();
         const QString bin = useFakeCompiler(session);
-        const QString pidFile = session.file(QStringLiteral("pid"));
-        qputenv("QV_FAKE_JAVAC", "hang");
-        qputenv("QV_FAKE_JAVAC_PID", QFile::encodeName(pidFile));
         const QString nameA = session.file(QStringLiteral("A.java"));
         const QString nameB = session.file(QStringLiteral("B.java"));
         TMDIChild *documentB = openSavedDocument(nameB, DocumentText);
@@ -356,12 +368,10 @@ private slots:
                 return QStringLiteral("OK");
             return ++questions % 2 ? QStringLiteral("&No") : QStringLiteral("Cancel");
         };
-        KillOnExit hanging;
-        MainForm->CompileItem->trigger();
+        KillOnExit hanging{compileNeverEnding(session, "hang")};
         const QPointer<TCompOutForm> hung = documentA->OutputForm;
         QVERIFY(hung);
-        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(pidFile), 20000);
-        hanging.pid = readFile(pidFile).trimmed().toLongLong();
+        QVERIFY(hanging.pid > 0);
         QCOMPARE(RunningReaders, 2);
 
         MainForm->FileCloseItem->trigger();
@@ -442,17 +452,12 @@ private slots:
         Session session;
         session.show();
         useFakeCompiler(session);
-        const QString pidFile = session.file(QStringLiteral("pid"));
-        qputenv("QV_FAKE_JAVAC", "hang");
-        qputenv("QV_FAKE_JAVAC_PID", QFile::encodeName(pidFile));
         TMDIChild *document = openSavedDocument(session.file("Stop.java"), DocumentText);
         BoxRecorder recorder;
         recorder.chooseButton = [](const BoxInfo &) { return QStringLiteral("&Yes"); };
-        KillOnExit hanging;
-        MainForm->CompileItem->trigger();
+        KillOnExit hanging{compileNeverEnding(session, "hang")};
         const QPointer<TCompOutForm> output = document->OutputForm;
-        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(pidFile), 20000);
-        hanging.pid = readFile(pidFile).trimmed().toLongLong();
+        QVERIFY(hanging.pid > 0);
 
         if (closed == QStringLiteral("main")) {
             QVERIFY(MainForm->close());
@@ -489,17 +494,12 @@ private slots:
         Session session;
         session.show();
         useFakeCompiler(session);
-        const QString pidFile = session.file(QStringLiteral("pid"));
-        qputenv("QV_FAKE_JAVAC", mode);
-        qputenv("QV_FAKE_JAVAC_PID", QFile::encodeName(pidFile));
         const QString name = session.file(QStringLiteral("Stop.java"));
         TMDIChild *document = openSavedDocument(name, DocumentText);
         BoxRecorder recorder;
-        KillOnExit hanging;
-        MainForm->CompileItem->trigger();
+        KillOnExit hanging{compileNeverEnding(session, mode)};
         const QPointer<TCompOutForm> output = document->OutputForm;
-        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(pidFile), 20000);
-        hanging.pid = readFile(pidFile).trimmed().toLongLong();
+        QVERIFY(hanging.pid > 0);
         if (fromDocument) {
             MainForm->ClientArea->activate(document);
             MainForm->StopItem->trigger();
