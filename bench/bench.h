@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 
 // Each benchmark prints its figures to standard output.
@@ -7,6 +8,10 @@ void benchStartup();
 void benchOpen();
 void benchSearch();
 void benchCompile();
+void benchKeys();
+
+// Java source of about size bytes: one class of many short methods.
+QByteArray generatedJava(qsizetype size);
 
 // A child process of the start-up benchmark: shows a window and exits.
 int benchChild(const QString &mode, int argc, char **argv);

@@ -1,4 +1,5 @@
 #include "bench.h"
+#include "pairs.h"
 
 #include "app/Main.h"
 #include "editor/Childwin.h"
@@ -40,12 +41,6 @@ double startChild(const QString &mode, const QString &configDir)
     return double(timer.nsecsElapsed()) / 1e6;
 }
 
-double median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
-
 // The resident memory now ("VmRSS:") or at its peak since the last resetPeak() ("VmHWM:").
 long residentKiB(const QByteArray &key = "VmRSS:")
 {
@@ -66,6 +61,8 @@ void resetPeak()
         refs.write("5");
 }
 
+} // namespace
+
 QByteArray generatedJava(qsizetype size)
 {
     QByteArray text;
@@ -78,8 +75,6 @@ QByteArray generatedJava(qsizetype size)
     text += "}\n";
     return text;
 }
-
-} // namespace
 
 int benchChild(const QString &mode, int argc, char **argv)
 {
@@ -105,17 +100,13 @@ void benchStartup()
     if (ini.open(QIODevice::WriteOnly))
         ini.write("[Options]\n");
     ini.close();
-    std::vector<double> quorvel, bare;
     startChild(QStringLiteral("bare"), config.path());
-    for (int i = 0; i < 7; ++i) {
-        bare.push_back(startChild(QStringLiteral("bare"), config.path()));
-        quorvel.push_back(startChild(QStringLiteral("quorvel"), config.path()));
-    }
-    const double q = median(quorvel);
-    const double b = median(bare);
-    std::printf("start-up to main window shown: quorvel %.1f ms, bare Qt main window %.1f ms, "
-                "ratio %.2f (bar 1.5)\n",
-                q, b, q / b);
+    const Paired run = interleaved(
+        [&] { return startChild(QStringLiteral("quorvel"), config.path()); },
+        [&] { return startChild(QStringLiteral("bare"), config.path()); }, 7);
+    std::printf("start-up to main window shown: quorvel %s, bare Qt main window %s, %s "
+                "(bar 1.5)\n",
+                run.measure.text().c_str(), run.baseline.text().c_str(), run.ratioText().c_str());
 }
 
 void benchOpen()
@@ -130,27 +121,37 @@ void benchOpen()
         file.write(text);
     file.close();
 
-    QElapsedTimer timer;
-    timer.start();
-    QByteArray read;
-    QFile input(name);
-    if (input.open(QIODevice::ReadOnly))
-        read = input.readAll();
-    const double rawMs = double(timer.nsecsElapsed()) / 1e6;
-    read = QByteArray();
-
     createQuorvelWindows({});
-    const long before = residentKiB();
-    resetPeak();
-    timer.restart();
-    MainForm->OpenDocument(name, true);
-    const double openMs = double(timer.nsecsElapsed()) / 1e6;
-    const long after = residentKiB();
-    const long peak = residentKiB("VmHWM:");
+    // Memory is taken around the first open.
+    long before = 0;
+    long after = 0;
+    long peak = 0;
+    const Paired run = interleaved(
+        [&] {
+            const bool first = before == 0;
+            if (first) {
+                before = residentKiB();
+                resetPeak();
+            }
+            const double ms = millisecondsOf([&] { MainForm->OpenDocument(name, true); });
+            if (first) {
+                after = residentKiB();
+                peak = residentKiB("VmHWM:");
+            }
+            delete MainForm->activeDocument()->parentWidget();
+            return ms;
+        },
+        [&] {
+            return millisecondsOf([&] {
+                QFile input(name);
+                if (input.open(QIODevice::ReadOnly))
+                    input.readAll();
+            });
+        });
     const double sizeKiB = double(text.size()) / 1024.0;
-    std::printf("open a %.0f MB Java file: document window %.1f ms, raw read %.1f ms, "
-                "ratio %.2f (bar 10)\n",
-                sizeKiB / 1024.0, openMs, rawMs, openMs / rawMs);
+    std::printf("open a %.0f MB Java file: document window %s, raw read %s, %s (bar 10)\n",
+                sizeKiB / 1024.0, run.measure.text().c_str(), run.baseline.text().c_str(),
+                run.ratioText().c_str());
     std::printf("resident memory: %.1f MB in all after the open (%.2f x the file), of which "
                 "the open added %.1f MB (%.2f x the file) (bar 4)\n",
                 after / 1024.0, after / sizeKiB, (after - before) / 1024.0,

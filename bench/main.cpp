@@ -12,9 +12,20 @@ int main(int argc, char **argv)
     if (argc == 3 && std::strcmp(argv[1], "--child") == 0)
         return benchChild(QString::fromLocal8Bit(argv[2]), argc, argv);
     QApplication app(argc, argv);
-    benchStartup();
-    benchOpen();
-    benchSearch();
-    benchCompile();
+    // With names (startup, open, search, keys, compile), runs only those.
+    const QStringList names = app.arguments().mid(1);
+    const auto wanted = [&](const char *name) {
+        return names.isEmpty() || names.contains(QLatin1String(name));
+    };
+    if (wanted("startup"))
+        benchStartup();
+    if (wanted("open"))
+        benchOpen();
+    if (wanted("search"))
+        benchSearch();
+    if (wanted("keys"))
+        benchKeys();
+    if (wanted("compile"))
+        benchCompile();
     return 0;
 }

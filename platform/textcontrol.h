@@ -74,12 +74,16 @@ signals:
 
 private:
     void checkSelection();
+    void noteChange(int type);
+    void reportChange();
     long send(unsigned int message, unsigned long wParam = 0, long lParam = 0) const;
 
     QsciScintilla *m_editor;
     QFont m_font;
     int m_reportedStart = 0;
     int m_reportedEnd = 0;
+    bool m_changePending = false;
+    bool m_inCall = false;
 };
 
 } // namespace qv

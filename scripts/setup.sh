@@ -6,7 +6,8 @@ here=$(cd "$(dirname "$0")/.." && pwd)
 build="$here/build"
 packages=(cmake ninja-build g++ clang pkg-config libgl-dev qt6-base-dev
           libqscintilla2-qt6-dev default-jdk-headless
-          desktop-file-utils appstream dpkg-dev file)
+          desktop-file-utils appstream dpkg-dev file
+          qt6-base-private-dev)
 
 missing=()
 for p in "${packages[@]}"; do

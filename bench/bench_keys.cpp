@@ -1,0 +1,246 @@
+#include "bench.h"
+#include "pairs.h"
+
+#include "app/Main.h"
+#include "app/Search.h"
+#include "editor/Childwin.h"
+#include "platform/finddialogs.h"
+#include "platform/textcontrol.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QWindow>
+
+#include <cstdio>
+
+namespace {
+
+// Counts the paints of one widget.
+class PaintCounter : public QObject
+{
+public:
+    int paints = 0;
+
+protected:
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        if (event->type() == QEvent::Paint)
+            ++paints;
+        return false;
+    }
+};
+
+// Runs the posted work, the repaint among it, until the view has painted at least once more.
+void untilPainted(QWidget *view, PaintCounter &counter, int before)
+{
+    QCoreApplication::processEvents();
+    for (int i = 0; counter.paints == before && i < 1000; ++i)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+}
+
+struct Window
+{
+    TMDIChild *document = nullptr;
+    qv::TextControl *edit = nullptr;
+    QWidget *view = nullptr;
+    PaintCounter counter;
+
+    // Milliseconds from the key to the view painted afresh.
+    double key(int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
+    {
+        const int before = counter.paints;
+        return millisecondsOf([&] {
+            QTest::keyClick(view, Qt::Key(key), modifiers);
+            untilPainted(view, counter, before);
+        });
+    }
+
+    void caretTo(int position)
+    {
+        edit->setSelection(position, 0);
+        const int before = counter.paints;
+        view->update();
+        untilPainted(view, counter, before);
+    }
+
+    void close()
+    {
+        view->removeEventFilter(&counter);
+        edit->setModified(false);
+        delete document->parentWidget();
+    }
+};
+
+// Opens the file in a document window and runs until the window has painted.
+double openToPaint(Window &window, const QString &name)
+{
+    return millisecondsOf([&] {
+        MainForm->OpenDocument(name, true);
+        window.document = MainForm->activeDocument();
+        window.edit = window.document->RichEdit1;
+        window.view = window.edit->view();
+        window.view->installEventFilter(&window.counter);
+        untilPainted(window.view, window.counter, 0);
+    });
+}
+
+double rawRead(const QString &name)
+{
+    return millisecondsOf([&] {
+        QFile input(name);
+        if (input.open(QIODevice::ReadOnly))
+            input.readAll();
+    });
+}
+
+void print(const char *what, const Paired &run, const char *measure, const char *baseline,
+           const char *bar)
+{
+    std::printf("%s: %s %s; %s %s; %s (bar %s)\n", what, measure, run.measure.text().c_str(),
+                baseline, run.baseline.text().c_str(), run.ratioText().c_str(), bar);
+}
+
+void benchLargeFile(const QString &name)
+{
+    Window window;
+    openToPaint(window, name);
+    // In the last method, clear of the word that Find looks for.
+    const int end = window.edit->length() - 40;
+    const auto at = [&](int position, int key, Qt::KeyboardModifiers modifiers = {}) {
+        return [&window, position, key, modifiers] {
+            window.caretTo(position);
+            return window.key(key, modifiers);
+        };
+    };
+    print("50 MB file, a typed character", interleaved(at(end, Qt::Key_X), at(0, Qt::Key_X)),
+          "at the end", "at the top", "2");
+    print("50 MB file, a deleted character",
+          interleaved(at(end + 1, Qt::Key_Backspace), at(1, Qt::Key_Backspace)), "at the end",
+          "at the top", "2");
+    print("50 MB file, caret one character left", interleaved(at(end, Qt::Key_Left),
+                                                              at(1, Qt::Key_Left)),
+          "at the end", "at the top", "2");
+    print("50 MB file, Ctrl+End from the top against Ctrl+Home from the end",
+          interleaved(at(0, Qt::Key_End, Qt::ControlModifier),
+                      at(end, Qt::Key_Home, Qt::ControlModifier)),
+          "Ctrl+End", "Ctrl+Home", "2");
+
+    // Find Next from the top to a word at the end, against the search itself plus one repaint.
+    const QByteArray word = "retention";
+    MainForm->FindDialog1->setFindText(QString::fromLatin1(word));
+    MainForm->FindDialog1->setMatchCase(true);
+    const Paired find = interleaved(
+        [&] {
+            window.caretTo(0);
+            const int before = window.counter.paints;
+            return millisecondsOf([&] {
+                MainForm->FindDialog1->findNextButton()->click();
+                untilPainted(window.view, window.counter, before);
+            });
+        },
+        [&] {
+            window.caretTo(0);
+            qsizetype hit = -1;
+            const std::string_view what(word.constData(), size_t(word.size()));
+            const double search = millisecondsOf([&] {
+                hit = findNext(window.edit->bytes(), 0, what, true);
+            });
+            if (hit < 0)
+                std::printf("the word was not found\n");
+            return search + millisecondsOf([&] { window.view->repaint(); });
+        });
+    print("50 MB file, Find Next to the selection shown", find, "find",
+          "search plus one repaint", "2");
+    MainForm->FindDialog1->hide();
+    window.close();
+}
+
+void benchLongLine(const QString &name, const QByteArray &text)
+{
+    const Paired open = interleaved(
+        [&] {
+            Window window;
+            const double ms = openToPaint(window, name);
+            window.close();
+            return ms;
+        },
+        [&] { return rawRead(name); });
+    print("20 MB single line, open to first paint", open, "open", "raw read", "none; 1000 ms");
+
+    Window window;
+    openToPaint(window, name);
+    const int end = window.edit->length();
+    const auto at = [&](int position, int key) {
+        return [&window, position, key] {
+            window.caretTo(position);
+            return window.key(key);
+        };
+    };
+    // Each of these costs seconds where the line is laid out anew, so fewer rounds.
+    constexpr int rounds = 3;
+    const Series typedAtEnd = repeated(at(end, Qt::Key_X), rounds);
+    const Series deletedAtEnd = repeated(at(end + 1, Qt::Key_Backspace), rounds);
+    const Series typedAtStart = repeated(at(0, Qt::Key_X), rounds);
+    const Series deletedAtStart = repeated(at(1, Qt::Key_Backspace), rounds);
+    const Series toEnd = repeated(at(0, Qt::Key_End), rounds);
+    const Series toStart = repeated(at(end, Qt::Key_Home), rounds);
+    const Series left = repeated(at(end / 2, Qt::Key_Left), rounds);
+    std::printf("20 MB single line (bar 100 ms each): typed character at the end %s, at the start "
+                "%s; deleted at the end %s, at the start %s; End %s; Home %s; Left in the "
+                "middle %s\n",
+                typedAtEnd.text().c_str(), typedAtStart.text().c_str(),
+                deletedAtEnd.text().c_str(), deletedAtStart.text().c_str(),
+                toEnd.text().c_str(), toStart.text().c_str(), left.text().c_str());
+
+    window.edit->setSelection(0, 0);
+    QTest::keyClick(window.view, Qt::Key_X);
+    const bool editable = window.edit->length() == text.size() + 1;
+    QTest::keyClick(window.view, Qt::Key_Backspace);
+    const QString saved = name + QStringLiteral(".saved");
+    window.edit->saveToFile(saved);
+    QFile file(saved);
+    const bool same = file.open(QIODevice::ReadOnly) && file.readAll() == text;
+    std::printf("20 MB single line: editable %s; bytes unchanged on save %s\n",
+                editable ? "yes" : "NO", same ? "yes" : "NO");
+    window.close();
+}
+
+} // namespace
+
+void benchKeys()
+{
+    QTemporaryDir dir;
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(dir.path()));
+    QFile ini(dir.filePath(QStringLiteral("QUORVEL.INI")));
+    if (ini.open(QIODevice::WriteOnly))
+        ini.write("[Options]\n");
+    ini.close();
+
+    const QString big = dir.filePath(QStringLiteral("Big.java"));
+    QFile bigFile(big);
+    if (bigFile.open(QIODevice::WriteOnly))
+        bigFile.write(generatedJava(50 * 1024 * 1024) + "// retention\n");
+    bigFile.close();
+
+    QByteArray line;
+    line.reserve(20 * 1024 * 1024 + 16);
+    for (int i = 0; line.size() < 20 * 1024 * 1024; ++i)
+        line += "x = x * 31 + " + QByteArray::number(i) + "; ";
+    const QString longName = dir.filePath(QStringLiteral("Line.java"));
+    QFile longFile(longName);
+    if (longFile.open(QIODevice::WriteOnly))
+        longFile.write(line);
+    longFile.close();
+
+    createQuorvelWindows({});
+    MainForm->resize(1000, 700);
+    MainForm->show();
+    while (!MainForm->windowHandle() || !MainForm->windowHandle()->isExposed())
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    benchLargeFile(big);
+    benchLongLine(longName, line);
+    destroyQuorvelWindows();
+}

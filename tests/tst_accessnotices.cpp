@@ -1,0 +1,119 @@
+#include "platform/textcontrol.h"
+
+#include <QAbstractScrollArea>
+#include <QAccessible>
+#include <QSignalSpy>
+#include <QTest>
+#include <private/qguiapplication_p.h>
+#include <qpa/qplatformaccessibility.h>
+#include <qpa/qplatformintegration.h>
+
+namespace {
+
+// What reached the accessibility layer, and how often the editor dispatched its own notices
+// of an insertion or a deletion (each of which counts the characters before the change).
+struct Notices
+{
+    QList<QAccessible::Event> events;
+    int insertedAt = -1;
+    int dispatched = 0;
+};
+Notices *notices = nullptr;
+
+void recordNotice(QAccessibleEvent *event)
+{
+    if (!notices)
+        return;
+    notices->events.append(event->type());
+    if (event->type() == QAccessible::TextInserted)
+        notices->insertedAt = static_cast<QAccessibleTextInsertEvent *>(event)->changePosition();
+}
+
+void setAccessibilityActive(bool active)
+{
+    QGuiApplicationPrivate::platformIntegration()->accessibility()->setActive(active);
+}
+
+} // namespace
+
+class Dispatches : public QObject
+{
+    Q_OBJECT
+
+public slots:
+    void modified(int, int type)
+    {
+        if (notices && (type & 0x3) != 0) // an insertion or a deletion done
+            ++notices->dispatched;
+    }
+};
+
+class tst_AccessNotices : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { QAccessible::installUpdateHandler(recordNotice); }
+    void cleanup()
+    {
+        notices = nullptr;
+        setAccessibilityActive(false);
+    }
+
+    // Typing, deleting and moving the caret near the end of a large text: while nothing
+    // listens, none of it makes a notice for assistive technology; while something does, each
+    // is told as before, at its character offset. Either way the control reports the changes.
+    void keystrokeNoticesOnlyWhileAccessibilityIsActive_data()
+    {
+        QTest::addColumn<bool>("active");
+        QTest::newRow("inactive") << false;
+        QTest::newRow("active") << true;
+    }
+    void keystrokeNoticesOnlyWhileAccessibilityIsActive()
+    {
+        QFETCH(bool, active);
+        qv::TextControl edit;
+        auto *editor = edit.findChild<QAbstractScrollArea *>();
+        QVERIFY(editor);
+        Dispatches dispatches;
+        connect(editor, SIGNAL(SCN_MODIFIED(int, int, const char *, int, int, int, int, int, int,
+                                            int)),
+                &dispatches, SLOT(modified(int, int)));
+        QByteArray text;
+        for (int i = 0; text.size() < 1000000; ++i)
+            text += "int \xc3\xa4" + QByteArray::number(i) + " = 0;\n";
+        edit.setText(text);
+        edit.resize(400, 300);
+        edit.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&edit));
+        setAccessibilityActive(active);
+        const int end = edit.length();
+        edit.setSelection(end, 0);
+        QCoreApplication::processEvents();
+
+        Notices seen;
+        notices = &seen;
+        QSignalSpy changes(&edit, &qv::TextControl::changed);
+        QTest::keyClick(edit.view(), Qt::Key_X);
+        QTest::keyClick(edit.view(), Qt::Key_Backspace);
+        QTest::keyClick(edit.view(), Qt::Key_Left);
+        edit.view()->repaint();
+        QCoreApplication::processEvents();
+        notices = nullptr;
+
+        QCOMPARE(changes.count(), 2);
+        QCOMPARE(edit.text(), text);
+        QCOMPARE(seen.events.contains(QAccessible::TextInserted), active);
+        QCOMPARE(seen.events.contains(QAccessible::TextRemoved), active);
+        QCOMPARE(seen.events.contains(QAccessible::TextCaretMoved), active);
+        QCOMPARE(seen.dispatched > 0, active);
+        if (active)
+            QCOMPARE(seen.insertedAt, edit.characterCount(0, end));
+        QAccessibleInterface *iface = QAccessible::queryAccessibleInterface(editor);
+        QVERIFY(iface);
+        QCOMPARE(iface->textInterface() != nullptr, active);
+    }
+};
+
+QTEST_MAIN(tst_AccessNotices)
+#include "tst_accessnotices.moc"
