@@ -2,6 +2,7 @@
 
 #include <QApplication>
 
+#include <cstdio>
 #include <cstring>
 
 int main(int argc, char **argv)
@@ -11,6 +12,7 @@ int main(int argc, char **argv)
         qputenv("QT_QPA_PLATFORM", "offscreen");
     if (argc == 3 && std::strcmp(argv[1], "--child") == 0)
         return benchChild(QString::fromLocal8Bit(argv[2]), argc, argv);
+    std::setvbuf(stdout, nullptr, _IOLBF, 0);
     QApplication app(argc, argv);
     // With names (startup, open, search, keys, compile), runs only those.
     const QStringList names = app.arguments().mid(1);

@@ -2,6 +2,7 @@
 
 #include "accessnotices.h"
 #include "files.h"
+#include "longlines.h"
 
 #include <Qsci/qsciscintilla.h>
 
@@ -92,6 +93,7 @@ TextControl::TextControl(QWidget *parent)
     m_font = m_editor->font();
 
     quietAccessNotices(m_editor);
+    new LongLineWait(m_editor);
     connect(m_editor, &QsciScintillaBase::SCN_MODIFIED, this, [this](int, int type) {
         noteChange(type);
     });

@@ -2,6 +2,7 @@
 
 #include <QAbstractScrollArea>
 #include <QAccessible>
+#include <QApplication>
 #include <QSignalSpy>
 #include <QTest>
 #include <private/qguiapplication_p.h>
@@ -48,7 +49,7 @@ public slots:
     }
 };
 
-class tst_AccessNotices : public QObject
+class tst_TextControl : public QObject
 {
     Q_OBJECT
 
@@ -113,7 +114,31 @@ private slots:
         QVERIFY(iface);
         QCOMPARE(iface->textInterface() != nullptr, active);
     }
+
+    // Laying out a line of many kilobytes takes long enough to show the busy cursor until the
+    // control has painted; other text shows none.
+    void busyCursorUntilALongLineIsPainted_data()
+    {
+        QTest::addColumn<QByteArray>("text");
+        QTest::addColumn<bool>("busy");
+        QTest::newRow("long line") << QByteArray(200000, 'x') << true;
+        QTest::newRow("short lines") << QByteArray("int x;\n").repeated(100) << false;
+    }
+    void busyCursorUntilALongLineIsPainted()
+    {
+        QFETCH(QByteArray, text);
+        QFETCH(bool, busy);
+        qv::TextControl edit;
+        edit.resize(400, 300);
+        edit.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&edit));
+        edit.setText(text);
+        QCOMPARE(QApplication::overrideCursor() != nullptr, busy);
+        if (busy)
+            QCOMPARE(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
+        QTRY_VERIFY(!QApplication::overrideCursor());
+    }
 };
 
-QTEST_MAIN(tst_AccessNotices)
-#include "tst_accessnotices.moc"
+QTEST_MAIN(tst_TextControl)
+#include "tst_textcontrol.moc"
