@@ -1,4 +1,5 @@
 #include "bench.h"
+#include "pairs.h"
 
 #include "app/Main.h"
 #include "editor/Childwin.h"
@@ -27,7 +28,6 @@ namespace {
 
 constexpr long OutputBytes = 10 * 1000 * 1000;
 constexpr qint64 ReadSize = 256;
-constexpr int rounds = 3;
 
 // The stand-in compiler's standard output read straight from a pipe into memory, in reads of
 // the same size the workbench uses. Returns the milliseconds, or a negative value on failure.
@@ -171,40 +171,33 @@ void benchCompile()
     ini.close();
     qputenv("QV_FAKE_JAVAC", "flood:" + QByteArray::number(qlonglong(OutputBytes)));
 
-    double rawBest = 1e300;
-    qsizetype rawBytes = 0;
-    for (int i = 0; i < rounds; ++i) {
-        const double ms = rawPipeMilliseconds(rawBytes);
-        if (ms >= 0)
-            rawBest = qMin(rawBest, ms);
-    }
-
     createQuorvelWindows({});
     MainForm->show();
-    UiRun best;
+    qsizetype rawBytes = 0;
+    UiRun last;
     double worstStall = 0;
-    for (int i = 0; i < rounds; ++i) {
-        const UiRun run = compileThroughTheWindow(bin, source);
-        if (run.milliseconds < 0) {
-            std::printf("compile: no completion report\n");
-            break;
-        }
-        worstStall = qMax(worstStall, run.longestStallMs);
-        if (best.milliseconds < 0 || run.milliseconds < best.milliseconds)
-            best = run;
-    }
+    bool failed = false;
+    const Paired run = interleaved(
+        [&] {
+            last = compileThroughTheWindow(bin, source);
+            failed = failed || last.milliseconds < 0;
+            worstStall = qMax(worstStall, last.longestStallMs);
+            return last.milliseconds;
+        },
+        [&] { return rawPipeMilliseconds(rawBytes); });
     destroyQuorvelWindows();
     qunsetenv("QV_FAKE_JAVAC");
-    if (best.milliseconds < 0)
+    if (failed) {
+        std::printf("compile: no completion report\n");
         return;
+    }
 
-    const double ratio = best.milliseconds / rawBest;
-    std::printf("compile, %.1f MB of output in reads of at most %lld bytes: %.0f ms to the report "
-                "(%lld bytes shown, %d boxes); raw pipe read %.1f ms (%lld bytes); ratio %.1f "
-                "(bar 100)\n",
-                double(OutputBytes) / 1e6, static_cast<long long>(ReadSize), best.milliseconds,
-                static_cast<long long>(best.shownBytes), best.boxes, rawBest,
-                static_cast<long long>(rawBytes), ratio);
+    std::printf("compile, %.1f MB of output in reads of at most %lld bytes: %s to the report "
+                "(%lld bytes shown, %d boxes); raw pipe read %s (%lld bytes); %s (bar 100)\n",
+                double(OutputBytes) / 1e6, static_cast<long long>(ReadSize),
+                run.measure.text().c_str(), static_cast<long long>(last.shownBytes), last.boxes,
+                run.baseline.text().c_str(), static_cast<long long>(rawBytes),
+                run.ratioText().c_str());
     std::printf("compile, longest user-interface stall while output streams in: %.1f ms "
                 "(bar 100)\n",
                 worstStall);

@@ -1,4 +1,5 @@
 #include "bench.h"
+#include "pairs.h"
 
 #include "app/Search.h"
 #include "platform/textcontrol.h"
@@ -16,7 +17,6 @@
 namespace {
 
 constexpr qsizetype textSize = 20 * 1024 * 1024;
-constexpr int rounds = 5;
 
 // Java-like lines; "int" stands about once in every twenty bytes.
 QByteArray javaLikeText()
@@ -36,18 +36,6 @@ QByteArray javaLikeText()
     return text;
 }
 
-double bestMilliseconds(const std::function<void()> &run)
-{
-    double best = 1e300;
-    for (int i = 0; i < rounds; ++i) {
-        QElapsedTimer timer;
-        timer.start();
-        run();
-        best = qMin(best, double(timer.nsecsElapsed()) / 1e6);
-    }
-    return best;
-}
-
 void benchFind(qv::TextControl &edit)
 {
     const std::string_view word = "retention";
@@ -55,23 +43,32 @@ void benchFind(qv::TextControl &edit)
     const std::string_view text = edit.bytes();
     const qsizetype where = qsizetype(text.size()) - 11;
 
-    qsizetype found = -1;
-    const double memmemMs = bestMilliseconds([&] {
-        const void *hit = memmem(text.data(), text.size(), word.data(), word.size());
-        found = hit ? static_cast<const char *>(hit) - text.data() : -1;
-    });
-    if (found != where)
-        std::printf("memmem found %lld\n", static_cast<long long>(found));
-
     for (const bool matchCase : {true, false}) {
-        const double findMs = bestMilliseconds([&] {
-            found = findNext(edit.bytes(), edit.selStart() + edit.selLength(), word, matchCase);
-        });
-        if (found != where)
-            std::printf("findNext found %lld\n", static_cast<long long>(found));
-        std::printf("find next, %s, %.1f MB: %.2f ms; memmem %.2f ms; ratio %.2f\n",
+        const Paired run = interleaved(
+            [&] {
+                qsizetype found = -1;
+                const double ms = millisecondsOf([&] {
+                    found = findNext(edit.bytes(), edit.selStart() + edit.selLength(), word,
+                                     matchCase);
+                });
+                if (found != where)
+                    std::printf("findNext found %lld\n", static_cast<long long>(found));
+                return ms;
+            },
+            [&] {
+                qsizetype found = -1;
+                const double ms = millisecondsOf([&] {
+                    const void *hit = memmem(text.data(), text.size(), word.data(), word.size());
+                    found = hit ? static_cast<const char *>(hit) - text.data() : -1;
+                });
+                if (found != where)
+                    std::printf("memmem found %lld\n", static_cast<long long>(found));
+                return ms;
+            });
+        std::printf("find next, %s, %.1f MB: %s; memmem %s; %s\n",
                     matchCase ? "match case" : "any case", double(text.size()) / 1048576,
-                    findMs, memmemMs, findMs / memmemMs);
+                    run.measure.text().c_str(), run.baseline.text().c_str(),
+                    run.ratioText().c_str());
     }
 }
 
@@ -81,49 +78,52 @@ void benchReplaceAll(qv::TextControl &edit)
     const std::string_view what = "int";
     const std::string_view with = "long";
 
-    // The plain replace: memmem and appends into a new buffer on every round.
+    // The plain replace: memmem and appends into a new buffer.
     std::string plain;
     qsizetype plainCount = 0;
-    const double plainMs = bestMilliseconds([&] {
-        const char *p = original.constData();
-        const char *const end = p + original.size();
-        std::string out;
-        out.reserve(size_t(original.size()) + size_t(original.size()) / 8);
-        qsizetype count = 0;
-        while (const void *hit = memmem(p, size_t(end - p), what.data(), what.size())) {
-            const auto *at = static_cast<const char *>(hit);
-            out.append(p, size_t(at - p));
-            out.append(with);
-            p = at + what.size();
-            ++count;
-        }
-        out.append(p, size_t(end - p));
-        plain = std::move(out);
-        plainCount = count;
-    });
+    const auto plainReplace = [&] {
+        return millisecondsOf([&] {
+            const char *p = original.constData();
+            const char *const end = p + original.size();
+            std::string out;
+            out.reserve(size_t(original.size()) + size_t(original.size()) / 8);
+            qsizetype count = 0;
+            while (const void *hit = memmem(p, size_t(end - p), what.data(), what.size())) {
+                const auto *at = static_cast<const char *>(hit);
+                out.append(p, size_t(at - p));
+                out.append(with);
+                p = at + what.size();
+                ++count;
+            }
+            out.append(p, size_t(end - p));
+            plain = std::move(out);
+            plainCount = count;
+        });
+    };
 
     // Replace All as the handler does it: plan over the control's bytes, then one edit.
-    double bestTotal = 1e300;
-    double bestPlan = 1e300;
+    Series planning;
     qsizetype count = 0;
-    for (int i = 0; i < rounds; ++i) {
+    const auto replaceAll = [&] {
         edit.setText(original);
         edit.setSelection(0, 0);
         QElapsedTimer timer;
         timer.start();
         const ReplacePlan plan =
             planReplace(edit.bytes(), edit.selStart(), edit.selLength(), what, with, true, true);
-        bestPlan = qMin(bestPlan, double(timer.nsecsElapsed()) / 1e6);
+        planning.values.push_back(double(timer.nsecsElapsed()) / 1e6);
         edit.replaceRange(int(plan.start), int(plan.end), plan.replacement, int(plan.caret));
-        bestTotal = qMin(bestTotal, double(timer.nsecsElapsed()) / 1e6);
         count = plan.replacements;
-    }
+        return double(timer.nsecsElapsed()) / 1e6;
+    };
+    const Paired run = interleaved(replaceAll, plainReplace);
     if (count != plainCount || edit.bytes() != plain)
         std::printf("replace all differs from the plain replace\n");
-    std::printf("replace all, %lld occurrences: %.2f ms (planning %.2f ms, ratio %.2f; "
-                "the control's one edit %.2f ms); plain replace %.2f ms; ratio %.2f\n",
-                static_cast<long long>(count), bestTotal, bestPlan, bestPlan / plainMs,
-                bestTotal - bestPlan, plainMs, bestTotal / plainMs);
+    std::printf("replace all, %lld occurrences: %s (planning %s, ratio %.2f); plain replace %s; "
+                "%s\n",
+                static_cast<long long>(count), run.measure.text().c_str(),
+                planning.text().c_str(), planning.median() / run.baseline.median(),
+                run.baseline.text().c_str(), run.ratioText().c_str());
 }
 
 } // namespace

@@ -248,7 +248,12 @@ int TextControl::characterCount(int from, int to) const
     // Plain ASCII, the usual case, is counted without stepping through the text character by
     // character: on a line of megabytes that is the difference between microseconds and a
     // noticeable pause on every key.
-    const std::string_view range = bytes().substr(size_t(from), size_t(qMax(0, to - from)));
+    // (The range alone: the whole text in one piece would cost a move of the editor's
+    // buffer gap, through the whole text when typing near its start.)
+    const int size = qMax(0, to - from);
+    const auto *data = reinterpret_cast<const char *>(
+        send(Sci::SCI_GETRANGEPOINTER, (unsigned long)from, size));
+    const std::string_view range(data, data ? size_t(size) : 0);
     unsigned char high = 0;
     for (const char c : range)
         high |= static_cast<unsigned char>(c);
