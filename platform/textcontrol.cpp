@@ -269,19 +269,11 @@ ReadStatus TextControl::loadFromFile(const QString &path)
     if (status == ReadStatus::CannotOpen || status == ReadStatus::TooLarge)
         return status;
     send(Sci::SCI_SETUNDOCOLLECTION, 0);
-    // The editor's insertion notice copies the text, and for assistive technology converts it
-    // to UTF-16 as well: while none listens, the notice is silenced, so that loading needs
-    // no more than the file's bytes twice.
-    const bool quiet = !QAccessible::isActive();
-    const long mask = send(Sci::SCI_GETMODEVENTMASK);
-    if (quiet)
-        send(Sci::SCI_SETMODEVENTMASK, 0);
+    // While no assistive technology listens, the editor makes no notice of the insertion
+    // (which would copy the text, and convert it to UTF-16 as well), so loading needs no more
+    // than the file's bytes twice.
     setText(data);
     data = QByteArray();
-    if (quiet) {
-        send(Sci::SCI_SETMODEVENTMASK, (unsigned long)mask);
-        emit changed();
-    }
     send(Sci::SCI_SETUNDOCOLLECTION, 1);
     send(Sci::SCI_EMPTYUNDOBUFFER);
     return status;
