@@ -1,6 +1,7 @@
 #include "Main.h"
 
 #include "editor/Childwin.h"
+#include "platform/application.h"
 #include "platform/boxes.h"
 #include "platform/mdiframe.h"
 #include "platform/textcontrol.h"
@@ -38,8 +39,13 @@ void TMainForm::CompileItemClick()
     const QString quotedCompiler
         = quote + compilerFileFor(CompileOptForm->JavaPath->text()) + quote;
     const QString options = BuildCompilerOptions();
+    document->clearCompileMarks();
     TCompOutForm *output
         = TCompOutForm::CreateAndCompile(document, quotedCompiler, options, quotedName);
+    connect(output, &TCompOutForm::diagnosticChosen, this,
+            [this, output](const Diagnostic &diagnostic) {
+                qv::guarded([&] { ShowChosenDiagnostic(output, diagnostic); });
+            });
 
     // No event is served before these are in place, so the readers' first hand-over finds
     // them set.

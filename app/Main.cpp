@@ -123,6 +123,15 @@ void TMainForm::createActions()
     StopItem = addItem(Java1, QStringLiteral("StopItem"), QStringLiteral("Stop"),
                        QStringLiteral("Stop the running compile or program"),
                        &TMainForm::StopItemClick);
+    NextErrorItem = addItem(Java1, QStringLiteral("NextErrorItem"), QStringLiteral("Next Error"),
+                            QStringLiteral("Go to the next message of the last compile"),
+                            &TMainForm::NextErrorItemClick);
+    NextErrorItem->setShortcut(Qt::Key_F8);
+    PreviousErrorItem = addItem(Java1, QStringLiteral("PreviousErrorItem"),
+                                QStringLiteral("Previous Error"),
+                                QStringLiteral("Go to the previous message of the last compile"),
+                                &TMainForm::PreviousErrorItemClick);
+    PreviousErrorItem->setShortcut(Qt::SHIFT | Qt::Key_F8);
 
     BrowserItem = addItem(Run1, QStringLiteral("BrowserItem"), QStringLiteral("Browser"),
                           QString(), &TMainForm::BrowserItemClick);
@@ -370,7 +379,8 @@ void TMainForm::UpdateMenuItems()
     const bool any = ClientArea->childCount() > 0;
     const QList<QAction *> items = {FileCloseItem, FileSaveItem, FileSaveAsItem, CutItem,
                                     CopyItem, PasteItem, FontItem, SearchItem, ReplaceItem,
-                                    CompileItem, BrowserItem, InterpreterItem, StopItem};
+                                    CompileItem, BrowserItem, InterpreterItem, StopItem,
+                                    NextErrorItem, PreviousErrorItem};
     for (QAction *item : items)
         item->setEnabled(any);
     const QList<QToolButton *> buttons = {SaveBtn, CutBtn, CopyBtn, PasteBtn, SearchBtn,

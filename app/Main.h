@@ -11,6 +11,7 @@ class QMenu;
 class QToolButton;
 class TMDIChild;
 class TCompOutForm;
+struct Diagnostic;
 
 namespace qv {
 class FileDialog;
@@ -62,6 +63,8 @@ public:
     QAction *CompileItem = nullptr;
     QAction *JavaOptions1 = nullptr;
     QAction *StopItem = nullptr;
+    QAction *NextErrorItem = nullptr;
+    QAction *PreviousErrorItem = nullptr;
     QMenu *Run1 = nullptr;
     QAction *BrowserItem = nullptr;
     QAction *InterpreterItem = nullptr;
@@ -159,6 +162,12 @@ public:
     // window.
     void StopItemClick();
 
+    // Diagnostics of the last compile: the next and previous one of the active document (or
+    // of the output window's document), and the place one chosen in an output window names.
+    void NextErrorItemClick();
+    void PreviousErrorItemClick();
+    void ShowChosenDiagnostic(TCompOutForm *output, const Diagnostic &diagnostic);
+
     // The frame's active child window; the same when it is a document window; its text control
     // (document or output window).
     QWidget *activeChild() const;
@@ -181,6 +190,10 @@ private:
                      const QString &hint, void (TMainForm::*handler)());
     bool queryChildren();
     void runInConsole(const QStringList &arguments, const QString &className);
+    void stepDiagnostic(int step);
+    void showKeptDiagnostic(TMDIChild *owner, int index);
+    // Shows the line and column in target, or else in a new window with the file.
+    void goToPlace(TMDIChild *target, const QString &path, int line, int column);
     void placeAtFirstShow();
 
     QStringList m_arguments;

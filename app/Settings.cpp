@@ -125,7 +125,16 @@ QStringList flagWords(const QString &flags)
 
 QString TMainForm::BuildCompilerOptions() const
 {
-    return buildOptionsString(flags(), CompileOptForm->DirectoryPath->text(),
+    // A flag that the compiler rejects would fail every compile; it stays checked (and
+    // stored) but is left out. The compiler is asked only when some flag is checked.
+    QList<Flag> used = flags();
+    const bool anyChecked = std::any_of(used.begin(), used.end(),
+                                        [](const Flag &flag) { return flag.checked; });
+    if (anyChecked) {
+        const QStringList rejected = CompileOptForm->rejectedFlags();
+        used.removeIf([&](const Flag &flag) { return rejected.contains(flag.caption); });
+    }
+    return buildOptionsString(used, CompileOptForm->DirectoryPath->text(),
                               CompileOptForm->ClassPath->text());
 }
 

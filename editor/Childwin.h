@@ -2,6 +2,7 @@
 
 #include "platform/files.h"
 #include "platform/forms.h"
+#include "toolchain/diagnostics.h"
 
 #include <QPointer>
 
@@ -53,6 +54,27 @@ public:
     // Those whose program is going.
     QList<ToolWindow *> goingToolWindows() const;
 
+    // A diagnostic of this document's last compile that names a place: its file made
+    // absolute, and the mark on its line when the file is this document's.
+    struct PlacedDiagnostic
+    {
+        Diagnostic diagnostic;
+        QString path;
+        int mark = -1;
+    };
+    // Forgets the last compile's diagnostics and takes their marks off the text.
+    void clearCompileMarks();
+    // Keeps the diagnostics that name a place, in order, and marks the lines they name in
+    // this document. Relative paths are taken from compilerFolder.
+    void showCompileMarks(const QList<Diagnostic> &diagnostics, const QString &compilerFolder);
+    const QList<PlacedDiagnostic> &compileDiagnostics() const { return m_compileDiagnostics; }
+    // The index of the kept diagnostic that matches one read from an output window, or -1.
+    int findCompileDiagnostic(const Diagnostic &diagnostic, const QString &compilerFolder) const;
+    // The 0-based line a kept diagnostic is on now: its mark follows edits of the text.
+    int lineOf(const PlacedDiagnostic &placed) const;
+    // The kept diagnostic gone to last, -1 for none.
+    int CurrentDiagnostic = -1;
+
     bool queryClose() override;
 
 protected:
@@ -64,6 +86,7 @@ private:
     std::optional<qv::FileStamp> m_ownStamp;
     qv::FileStamp m_askedStamp;
     bool m_asking = false;
+    QList<PlacedDiagnostic> m_compileDiagnostics;
 };
 
 // The text with blanks put in front until it is at least width characters long.

@@ -4,6 +4,7 @@
 #include <QFont>
 #include <QWidget>
 
+#include <functional>
 #include <string_view>
 
 class QsciScintilla;
@@ -67,6 +68,27 @@ public:
     void cut();
     void copy();
     void paste();
+
+    // Marks on whole lines: a symbol in a margin that shows while any mark is set, and a
+    // message shown under the line. A mark moves with its line as the text is edited.
+    enum class LineMark { Error, Warning };
+    // Returns the mark's handle. Messages of several marks on one line are shown together.
+    int addLineMark(int line, LineMark kind, const QString &message);
+    void clearLineMarks();
+    // The 0-based line a mark is on now, or -1 when its line has been deleted.
+    int lineOfMark(int handle) const;
+    // The kinds of the marks on a line, and the message shown under it.
+    QList<LineMark> lineMarks(int line) const;
+    QString lineMessage(int line) const;
+
+    // Puts the caret on the 0-based line at the 1-based column, counted in characters (the
+    // line's end when it is shorter), and scrolls it into view.
+    void gotoLineColumn(int line, int column);
+    // handler gets the 0-based line of a double-click, or of the caret when Enter is pressed;
+    // when it returns true the key or click has been dealt with and does nothing else.
+    void setLineActivation(std::function<bool(int line)> handler);
+    // Where the character at position is drawn, in view()'s coordinates.
+    QPoint pointOfPosition(int position) const;
 
 signals:
     void changed();

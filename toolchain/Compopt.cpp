@@ -1,5 +1,7 @@
 #include "Compopt.h"
 
+#include "flagsupport.h"
+
 #include "platform/application.h"
 #include "platform/boxes.h"
 #include "platform/dialogs.h"
@@ -88,6 +90,15 @@ TCompileOptForm::TCompileOptForm(QWidget *parent)
     QWidget::setTabOrder(CheckBox6, CheckBox7);
     QWidget::setTabOrder(CheckBox7, BrowserPath);
     QWidget::setTabOrder(BrowserPath, Interpreter);
+
+    FlagSupport = new CompilerFlagSupport(this);
+    // The compiler is asked only when its answer is needed: while the dialog shows, or when
+    // a compile uses a flag.
+    connect(JavaPath, &QLineEdit::textChanged, this, [this] {
+        if (isVisible())
+            learnCompilerFlags();
+    });
+    connect(FlagSupport, &CompilerFlagSupport::learnt, this, &TCompileOptForm::showFlagSupport);
 }
 
 TCompileOptForm::~TCompileOptForm() = default;
@@ -143,8 +154,50 @@ QList<QObject *> TCompileOptForm::flagBoxChildren() const
     return GroupBox1->children();
 }
 
+QStringList TCompileOptForm::flagCaptions() const
+{
+    QStringList captions;
+    for (QObject *child : flagBoxChildren()) {
+        if (auto *box = qobject_cast<QCheckBox *>(child))
+            captions.append(box->text());
+    }
+    return captions;
+}
+
+void TCompileOptForm::learnCompilerFlags()
+{
+    const QString compiler = compilerFileFor(JavaPath->text());
+    if (qv::fileExists(compiler))
+        FlagSupport->learn(compiler, flagCaptions());
+    showFlagSupport();
+}
+
+void TCompileOptForm::showFlagSupport()
+{
+    const QStringList rejected = FlagSupport->rejected(compilerFileFor(JavaPath->text()));
+    for (QObject *child : flagBoxChildren()) {
+        auto *box = qobject_cast<QCheckBox *>(child);
+        if (!box)
+            continue;
+        const bool supported = !rejected.contains(box->text());
+        box->setEnabled(supported);
+        qv::setHint(box, supported ? QString()
+                                   : QStringLiteral("The compiler no longer supports -")
+                                         + box->text());
+    }
+}
+
+QStringList TCompileOptForm::rejectedFlags()
+{
+    const QString compiler = compilerFileFor(JavaPath->text());
+    if (!qv::fileExists(compiler))
+        return {};
+    return FlagSupport->waitForRejected(compiler, flagCaptions());
+}
+
 int TCompileOptForm::ShowModal()
 {
+    learnCompilerFlags();
     return exec();
 }
 

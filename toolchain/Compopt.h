@@ -9,6 +9,8 @@ class QLineEdit;
 class QPushButton;
 class QToolButton;
 
+class CompilerFlagSupport;
+
 namespace qv {
 class FileDialog;
 }
@@ -66,6 +68,13 @@ public:
     // The flag boxes, children of GroupBox1 in their order.
     QList<QObject *> flagBoxChildren() const;
 
+    // What the compilers accept of the flags. A box whose flag the compiler in JavaPath
+    // rejects is disabled and says so in its hint; it keeps its checked state.
+    CompilerFlagSupport *FlagSupport = nullptr;
+    // The flags that the compiler in JavaPath rejects, waiting for the answer when the
+    // compiler is still being asked.
+    QStringList rejectedFlags();
+
     // Every way of closing ends here and passes the close check first; Escape and the
     // window frame ask for mrCancel.
     void done(int result) override;
@@ -81,6 +90,9 @@ private:
     QCheckBox *addFlag(const QString &caption, int left, int top);
     void pickDirectory(QLineEdit *edit);
     void pickProgram(QLineEdit *edit);
+    QStringList flagCaptions() const;
+    void learnCompilerFlags();
+    void showFlagSupport();
 };
 
 extern TCompileOptForm *CompileOptForm;

@@ -264,6 +264,7 @@ TCompOutForm::TCompOutForm(TMDIChild *owner)
     m_paintPause->setSingleShot(true);
     m_paintPause->setInterval(PaintPauseMs);
     connect(m_paintPause, &QTimer::timeout, this, &TCompOutForm::resumePainting);
+    setUpDiagnostics();
 }
 
 TCompOutForm::~TCompOutForm() = default;
@@ -306,6 +307,7 @@ void TCompOutForm::appendCompilerOutput(const QByteArray &chunk)
     else
         m_paintPause->start();
     RichEdit1->appendText(chunk);
+    m_diagnostics.feed(chunk);
 }
 
 void TCompOutForm::showErrorOutput(const QByteArray &chunk)
@@ -360,6 +362,7 @@ void TCompOutForm::ReaderTerminated()
     const bool failed = m_stopped || (Runner && Runner->Program && Runner->Program->end().failed());
     Runner.reset();
     resumePainting();
+    finishDiagnostics();
     const QPointer<TCompOutForm> self(this);
     // The error output is read first, the report after it.
     if (m_errorBox)

@@ -4,6 +4,7 @@
 #include "platform/errors.h"
 #include "platform/process.h"
 #include "toolchain/toolwindow.h"
+#include "toolchain/diagnostics.h"
 
 #include <QByteArray>
 #include <QPointer>
@@ -162,6 +163,16 @@ public:
     // This window's readers still running.
     int runningReaders() const { return m_runningReaders; }
 
+    // The folder the compiler ran in: relative paths in its output start there.
+    QString CompilerFolder;
+    // The diagnostics of the compiler's output so far.
+    const QList<Diagnostic> &diagnostics() const { return m_diagnostics.diagnostics(); }
+
+signals:
+    // The user chose a diagnostic that names a place: a double-click or Enter on its lines.
+    void diagnosticChosen(const Diagnostic &diagnostic);
+
+public:
     bool queryClose() override;
 
 protected:
@@ -172,9 +183,13 @@ private:
 
     void closeAfterReport();
     void resumePainting();
+    void setUpDiagnostics();
+    void finishDiagnostics();
+    bool chooseDiagnosticAt(int line);
 
     QTimer *m_paintPause = nullptr;
     QPointer<qv::TextBox> m_errorBox;
     int m_runningReaders = 0;
     bool m_stopped = false;
+    DiagnosticParser m_diagnostics;
 };

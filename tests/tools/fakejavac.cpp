@@ -21,6 +21,8 @@
 //   QV_FAKE_JAVAC_LOG  when set, written first: the working directory, each argument on a line
 //                      of its own, then the open descriptors ("0 1 2") on the last line
 // Unknown modes write a message to standard error and exit 2; otherwise the exit code is 0.
+// Asked for its version (a last argument "-version"), it answers at once, whatever the
+// environment says, and accepts every flag: the workbench asks so before it uses a flag.
 
 #include <algorithm>
 #include <cerrno>
@@ -161,6 +163,10 @@ bool startsWith(const char *text, const char *prefix)
 
 int main(int argc, char **argv)
 {
+    if (argc >= 2 && std::strcmp(argv[argc - 1], "-version") == 0) {
+        writeAll(1, "javac 0 (stand-in)\n");
+        return 0;
+    }
     if (const char *log = std::getenv("QV_FAKE_JAVAC_LOG"))
         writeLog(log, argc, argv);
 
