@@ -205,6 +205,7 @@ void TMainForm::SaveSettings()
 void TMainForm::FirstRun()
 {
     qv::messageBox(QStringLiteral("QUORVEL.INI not found.\r\rPlease enter Java compiler path."));
+    CompileOptForm->FillInInstalledCompiler();
     if (CompileOptForm->ShowModal() == TCompileOptForm::mrOk) {
         SaveSettings();
         return;

@@ -5,8 +5,47 @@
 #include <QFileDialog>
 #include <QFileSystemModel>
 #include <QFontDialog>
+#include <QSortFilterProxyModel>
 
 namespace qv {
+
+namespace {
+
+// The pattern that stands for programs. Programs here have no extension: the entry lists
+// the files that may be executed instead.
+const QString ProgramPattern = QStringLiteral("*.exe");
+
+// Hides the files that cannot be executed while programs are asked for; folders stay.
+class ProgramFilter : public QSortFilterProxyModel
+{
+public:
+    using QSortFilterProxyModel::QSortFilterProxyModel;
+
+    void setProgramsOnly(bool only)
+    {
+        if (only == m_programsOnly)
+            return;
+        m_programsOnly = only;
+        invalidateFilter();
+    }
+
+protected:
+    bool filterAcceptsRow(int row, const QModelIndex &parent) const override
+    {
+        if (!m_programsOnly)
+            return true;
+        const auto *files = qobject_cast<const QFileSystemModel *>(sourceModel());
+        if (!files)
+            return true;
+        const QModelIndex index = files->index(row, 0, parent);
+        return files->isDir(index) || (files->permissions(index) & QFile::ExeUser);
+    }
+
+private:
+    bool m_programsOnly = false;
+};
+
+} // namespace
 
 void parseFilter(const QString &filter, QStringList &descriptions, QList<QStringList> &patterns)
 {
@@ -43,6 +82,7 @@ QFileDialog *FileDialog::dialog()
     m_dialog->setFileMode(QFileDialog::AnyFile);
     m_dialog->setAcceptMode(m_mode == Open ? QFileDialog::AcceptOpen : QFileDialog::AcceptSave);
     m_dialog->setWindowTitle(m_mode == Open ? QStringLiteral("Open") : QStringLiteral("Save As"));
+    m_dialog->setProxyModel(new ProgramFilter(m_dialog));
     // The descriptions are not Qt filter syntax; the patterns are applied here instead.
     connect(m_dialog, &QFileDialog::filterSelected, this, &FileDialog::applyPatterns);
     if (!m_descriptions.isEmpty()) {
@@ -67,8 +107,15 @@ void FileDialog::applyPatterns(const QString &description)
     const qsizetype index = m_descriptions.indexOf(description);
     if (index < 0)
         return;
+#ifdef Q_OS_WIN
+    const bool programs = false;
+#else
+    const bool programs = m_patterns[index] == QStringList{ProgramPattern};
+#endif
     if (auto *model = m_dialog->findChild<QFileSystemModel *>())
-        model->setNameFilters(m_patterns[index]);
+        model->setNameFilters(programs ? QStringList{QStringLiteral("*")} : m_patterns[index]);
+    if (auto *filter = static_cast<ProgramFilter *>(m_dialog->proxyModel()))
+        filter->setProgramsOnly(programs);
 }
 
 bool FileDialog::execute()

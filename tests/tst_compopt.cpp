@@ -5,7 +5,10 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QAbstractProxyModel>
+#include <QComboBox>
 #include <QDir>
+#include <QFileSystemModel>
 #include <QFileDialog>
 #include <QGroupBox>
 #include <QLabel>
@@ -273,6 +276,51 @@ private slots:
         QCOMPARE(filters, QStringList({"Programs (*.exe)", "All files (*.*)"}));
         QCOMPARE(chosenFilter, QStringLiteral("Programs (*.exe)"));
         QCOMPARE(edit->text(), confirm ? program : before);
+    }
+
+    // "Programs" lists the files that may be executed (and the folders); "All files" lists
+    // every file.
+    void programsEntryListsExecutableFiles()
+    {
+        Session session;
+        const QString kit = session.file(QStringLiteral("kit"));
+        QDir().mkpath(kit + QStringLiteral("/sub"));
+        for (const char *name : {"tool", "notes.txt", "setup.exe"})
+            writeFile(kit + u'/' + QLatin1String(name), "#!/bin/sh\n");
+        QFile::setPermissions(kit + QStringLiteral("/tool"),
+                              QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        CompileOptForm->Interpreter->setText(kit + QStringLiteral("/tool"));
+
+        QStringList programs;
+        QStringList everything;
+        onNextModal([&](QWidget *modal) {
+            QFileDialog *dialog = fileDialog(modal);
+            if (!dialog)
+                return;
+            const auto listed = [&] {
+                auto *files = dialog->findChild<QFileSystemModel *>();
+                QAbstractProxyModel *shown = dialog->proxyModel();
+                const QModelIndex folder = shown->mapFromSource(files->index(kit));
+                QStringList names;
+                for (int row = 0; row < shown->rowCount(folder); ++row)
+                    names << shown->index(row, 0, folder).data().toString();
+                names.sort();
+                return names;
+            };
+            QVERIFY(QTest::qWaitFor([&] { return listed().size() == 2; }, 20000));
+            programs = listed();
+            auto *types = dialog->findChild<QComboBox *>(QStringLiteral("fileTypeCombo"));
+            types->setCurrentIndex(1);
+            emit types->activated(1);
+            emit types->textActivated(types->currentText());
+            QVERIFY(QTest::qWaitFor([&] { return listed().size() == 4; }, 20000));
+            everything = listed();
+            dialog->reject();
+        });
+        CompileOptForm->SpeedButton5->click();
+        QVERIFY(allModalsHandled());
+        QCOMPARE(programs, QStringList({"sub", "tool"}));
+        QCOMPARE(everything, QStringList({"notes.txt", "setup.exe", "sub", "tool"}));
     }
 };
 

@@ -3,10 +3,16 @@
 #include "app/Main.h"
 #include "toolchain/Compopt.h"
 
+#include "platform/application.h"
+
+#include <QAction>
 #include <QCheckBox>
+#include <QFileInfo>
+#include <QStandardPaths>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QTest>
 
 using namespace testutil;
@@ -137,6 +143,52 @@ private slots:
         CompileOptForm->ClassPath->setText(QStringLiteral("/lib"));
         QCOMPARE(MainForm->BuildCompilerOptions(), QStringLiteral("-g -nowarn -classpath /lib"));
         QCOMPARE(MainForm->FlagsToString(), QStringLiteral("g nowarn"));
+    }
+
+    // A flag that the configured compiler rejects stays checked and stored, but is left off
+    // the command line, and its box shows disabled with a hint. Without a compiler, no flag
+    // is left off.
+    void flagsTheCompilerRejectsAreLeftOut_data()
+    {
+        QTest::addColumn<bool>("installed");
+        QTest::addColumn<QString>("options");
+        QTest::addColumn<QStringList>("disabled");
+        QTest::newRow("installed compiler")
+            << true << "-g -O -nowarn -verbose" << QStringList{"debug", "depend", "nowrite"};
+        QTest::newRow("no compiler")
+            << false << "-g -O -debug -depend -nowarn -verbose -nowrite" << QStringList();
+    }
+
+    void flagsTheCompilerRejectsAreLeftOut()
+    {
+        QFETCH(bool, installed);
+        QFETCH(QStringList, disabled);
+        Session session;
+        if (installed) {
+            const QFileInfo javac(QStandardPaths::findExecutable(QStringLiteral("javac")));
+            CompileOptForm->JavaPath->setText(QFileInfo(javac.canonicalFilePath()).path());
+        }
+        const QString all = QStringLiteral("g O debug depend nowarn verbose nowrite");
+        MainForm->ApplyFlagsString(all);
+        QTEST(MainForm->BuildCompilerOptions(), "options");
+        QCOMPARE(MainForm->FlagsToString(), all);
+
+        QStringList shownDisabled;
+        QString hint;
+        onNextModal([&](QWidget *) {
+            for (QCheckBox *box : boxes()) {
+                if (!box->isEnabled())
+                    shownDisabled << box->text();
+            }
+            hint = qv::hintOf(CompileOptForm->CheckBox3);
+            CompileOptForm->BitBtn2->click();
+        });
+        MainForm->JavaOptions1->trigger();
+        QVERIFY(allModalsHandled());
+        QCOMPARE(shownDisabled, disabled);
+        QCOMPARE(hint, installed ? QStringLiteral("The compiler no longer supports -debug")
+                                 : QString());
+        QCOMPARE(checked().size(), 7);
     }
 };
 

@@ -9,12 +9,14 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QDir>
+#include <QFileInfo>
 #include <QGroupBox>
 #include <QGuiApplication>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
 #include <QScreen>
+#include <QScopeGuard>
 #include <QTest>
 
 #include <csignal>
@@ -340,6 +342,62 @@ private slots:
 
         QVERIFY(MainForm->close());
         QCOMPARE(value(session.iniText(), "Options", "CompilerOptions"), QByteArray());
+    }
+
+    // The first run fills in the folder of the installed compiler, found through JAVA_HOME,
+    // else the PATH with links resolved, and the interpreter beside it. Cancel still empties
+    // the compiler directory.
+    void firstRunFillsInTheInstalledCompiler_data()
+    {
+        QTest::addColumn<bool>("javaHome");
+        QTest::addColumn<bool>("onPath");
+        QTest::addColumn<QString>("compiler");
+        QTest::newRow("JAVA_HOME first") << true << true << "@/home/bin";
+        QTest::newRow("PATH, through a link") << false << true << "@/jdk/bin";
+        QTest::newRow("none") << false << false << "";
+    }
+
+    void firstRunFillsInTheInstalledCompiler()
+    {
+        QFETCH(bool, javaHome);
+        QFETCH(bool, onPath);
+        QFETCH(QString, compiler);
+        Session session{QByteArray()};
+        const QString root = QFileInfo(session.dir()).canonicalFilePath();
+        for (const char *kit : {"home", "jdk"}) {
+            const QString bin = root + u'/' + QLatin1String(kit) + QStringLiteral("/bin/");
+            QDir().mkpath(bin);
+            for (const char *program : {"javac", "java"}) {
+                writeFile(bin + QLatin1String(program), "#!/bin/sh\n");
+                QFile::setPermissions(bin + QLatin1String(program),
+                                      QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+            }
+        }
+        QDir().mkpath(root + QStringLiteral("/path"));
+        QFile::link(root + QStringLiteral("/jdk/bin/javac"), root + QStringLiteral("/path/javac"));
+        const QByteArray oldPath = qgetenv("PATH");
+        const QByteArray oldHome = qgetenv("JAVA_HOME");
+        qputenv("PATH", onPath ? (root + "/path").toUtf8() : QByteArray("/nowhere"));
+        qputenv("JAVA_HOME", javaHome ? (root + "/home").toUtf8() : QByteArray());
+        const auto restore = qScopeGuard([&] {
+            qputenv("PATH", oldPath);
+            qputenv("JAVA_HOME", oldHome);
+        });
+
+        QString shownCompiler;
+        QString shownInterpreter;
+        answerBox();
+        onNextModal([&](QWidget *) {
+            shownCompiler = CompileOptForm->JavaPath->text();
+            shownInterpreter = CompileOptForm->Interpreter->text();
+            CompileOptForm->BitBtn2->click();
+        });
+        session.show();
+        QVERIFY(allModalsHandled());
+        compiler.replace(u'@', root);
+        QCOMPARE(shownCompiler, compiler);
+        QCOMPARE(shownInterpreter, compiler.isEmpty() ? QString() : compiler + "/java");
+        QVERIFY(CompileOptForm->JavaPath->text().isEmpty());
     }
 
     // When the first run's save fails, the rest of the first show is skipped: the start-up

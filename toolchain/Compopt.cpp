@@ -7,6 +7,7 @@
 #include "platform/dialogs.h"
 #include "platform/files.h"
 #include "platform/icons.h"
+#include "platform/programs.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -15,9 +16,16 @@
 #include <QFontMetrics>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTimer>
 #include <QToolButton>
 
 TCompileOptForm *CompileOptForm = nullptr;
+
+namespace {
+
+constexpr int LearnPauseMs = 300;
+
+} // namespace
 
 QString compilerFileFor(const QString &directory)
 {
@@ -93,10 +101,18 @@ TCompileOptForm::TCompileOptForm(QWidget *parent)
 
     FlagSupport = new CompilerFlagSupport(this);
     // The compiler is asked only when its answer is needed: while the dialog shows, or when
-    // a compile uses a flag.
-    connect(JavaPath, &QLineEdit::textChanged, this, [this] {
+    // a compile uses a flag. A short pause lets the user finish typing a path first.
+    m_learnPause = new QTimer(this);
+    m_learnPause->setSingleShot(true);
+    m_learnPause->setInterval(LearnPauseMs);
+    connect(m_learnPause, &QTimer::timeout, this, [this] {
         if (isVisible())
             learnCompilerFlags();
+    });
+    connect(JavaPath, &QLineEdit::textChanged, this, [this] {
+        showFlagSupport();
+        if (isVisible())
+            m_learnPause->start();
     });
     connect(FlagSupport, &CompilerFlagSupport::learnt, this, &TCompileOptForm::showFlagSupport);
 }
@@ -195,9 +211,22 @@ QStringList TCompileOptForm::rejectedFlags()
     return FlagSupport->waitForRejected(compiler, flagCaptions());
 }
 
+void TCompileOptForm::FillInInstalledCompiler()
+{
+    const QString compiler = qv::findInstalledCompiler();
+    if (compiler.isEmpty())
+        return;
+    const QString folder = compiler.left(compiler.lastIndexOf(qv::PathSeparator));
+    JavaPath->setText(folder);
+    const QString interpreter = folder + qv::PathSeparator + QStringLiteral("java");
+    if (qv::fileExists(interpreter))
+        Interpreter->setText(interpreter);
+}
+
 int TCompileOptForm::ShowModal()
 {
-    learnCompilerFlags();
+    showFlagSupport();
+    m_learnPause->start();
     return exec();
 }
 

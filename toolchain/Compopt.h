@@ -7,6 +7,7 @@ class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
+class QTimer;
 class QToolButton;
 
 class CompilerFlagSupport;
@@ -75,6 +76,10 @@ public:
     // compiler is still being asked.
     QStringList rejectedFlags();
 
+    // Fills in the compiler directory with the folder of the installed compiler and the
+    // interpreter with the "java" beside it, when there is one.
+    void FillInInstalledCompiler();
+
     // Every way of closing ends here and passes the close check first; Escape and the
     // window frame ask for mrCancel.
     void done(int result) override;
@@ -93,6 +98,8 @@ private:
     QStringList flagCaptions() const;
     void learnCompilerFlags();
     void showFlagSupport();
+
+    QTimer *m_learnPause = nullptr;
 };
 
 extern TCompileOptForm *CompileOptForm;
