@@ -114,6 +114,13 @@ void DiagnosticParser::takeLine(QByteArrayView bytes)
     const int lineNumber = m_lineNumber++;
     if (bytes.endsWith('\r'))
         bytes.chop(1);
+    // Most of a long output is neither a diagnostic nor part of one; such a line is passed
+    // over without being decoded.
+    const bool mayBeHeader = bytes.contains(": error: ") || bytes.contains(": warning: ")
+                             || bytes.startsWith("error: ") || bytes.startsWith("warning: ")
+                             || bytes.startsWith("Note: ");
+    if (!mayBeHeader && m_state == Between)
+        return;
     const QString text = QString::fromUtf8(bytes);
 
     Header header;

@@ -1,0 +1,123 @@
+// Compile of a small class with the real compiler: from the Compile command to the completion
+// report, against the compiler run directly, in turns.
+#include "bench.h"
+#include "pairs.h"
+
+#include "app/Main.h"
+#include "editor/Childwin.h"
+#include "platform/application.h"
+#include "platform/textcontrol.h"
+#include "toolchain/Compopt.h"
+#include "toolchain/compunit.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QFile>
+#include <QFileInfo>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <cstdio>
+
+namespace {
+
+// Answers each box at once and notes when the completion report shows.
+class ReportWatch : public QObject
+{
+public:
+    QElapsedTimer clock;
+    double reportAt = -1;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        auto *box = qobject_cast<QMessageBox *>(watched);
+        if (box && event->type() == QEvent::Show) {
+            if (box->text().contains(QStringLiteral(" done compiling.")))
+                reportAt = double(clock.nsecsElapsed()) / 1e6;
+            QTimer::singleShot(0, box, [box] { box->buttons().constFirst()->click(); });
+        }
+        return false;
+    }
+};
+
+double compileThroughTheCommand(const QString &source)
+{
+    MainForm->OpenDocument(source, true);
+    TMDIChild *document = MainForm->activeDocument();
+    ReportWatch watch;
+    qApp->installEventFilter(&watch);
+    watch.clock.start();
+    qv::guarded([] { MainForm->CompileItemClick(); });
+    QEventLoop loop;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        if (watch.reportAt >= 0 && RunningReaders == 0 && !QApplication::activeModalWidget())
+            loop.quit();
+    });
+    poll.start(1);
+    QTimer::singleShot(120 * 1000, &loop, &QEventLoop::quit);
+    loop.exec();
+    qApp->removeEventFilter(&watch);
+    document->RichEdit1->setModified(false);
+    delete document->parentWidget();
+    return watch.reportAt;
+}
+
+double compileDirectly(const QString &compiler, const QString &source)
+{
+    QElapsedTimer clock;
+    clock.start();
+    QProcess javac;
+    javac.start(compiler, {source});
+    javac.waitForFinished(120 * 1000);
+    return double(clock.nsecsElapsed()) / 1e6;
+}
+
+} // namespace
+
+void benchJavac()
+{
+    const QString found = QStandardPaths::findExecutable(QStringLiteral("javac"));
+    if (found.isEmpty()) {
+        std::printf("javac compile: no javac on the PATH\n");
+        return;
+    }
+    const QString compiler = QFileInfo(found).canonicalFilePath();
+    QTemporaryDir scratch;
+    const QString source = scratch.filePath(QStringLiteral("Small.java"));
+    QFile file(source);
+    if (file.open(QIODevice::WriteOnly))
+        file.write("public class Small {\n    public static void main(String[] args) {\n"
+                   "        System.out.println(\"small\");\n    }\n}\n");
+    file.close();
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(scratch.path()));
+    QFile ini(scratch.filePath(QStringLiteral("QUORVEL.INI")));
+    if (ini.open(QIODevice::WriteOnly))
+        ini.write("[Options]\n");
+    ini.close();
+
+    createQuorvelWindows({});
+    MainForm->show();
+    CompileOptForm->JavaPath->setText(QFileInfo(compiler).path());
+    // One untimed round of each warms the file cache for both.
+    compileDirectly(compiler, source);
+    compileThroughTheCommand(source);
+    const Paired run = interleaved([&] { return compileThroughTheCommand(source); },
+                                   [&] { return compileDirectly(compiler, source); });
+    destroyQuorvelWindows();
+    if (run.measure.min() < 0) {
+        std::printf("javac compile: no completion report\n");
+        return;
+    }
+    std::printf("javac compile of a small class: Compile command to the report %s, javac run "
+                "directly %s; %s (aim 1.2)\n",
+                run.measure.text().c_str(), run.baseline.text().c_str(), run.ratioText().c_str());
+}
