@@ -6,7 +6,6 @@
 #include <QAction>
 #include <QFileInfo>
 #include <QFontMetrics>
-#include <QStandardPaths>
 #include <QTest>
 
 using namespace testutil;
@@ -15,12 +14,6 @@ using namespace compiletesting;
 namespace {
 
 using Mark = qv::TextControl::LineMark;
-
-QString realCompilerDirectory()
-{
-    const QString found = QStandardPaths::findExecutable(QStringLiteral("javac"));
-    return QFileInfo(QFileInfo(found).canonicalFilePath()).absolutePath();
-}
 
 // Compiles the active document with the real compiler and waits for the report.
 bool compile()

@@ -1,4 +1,4 @@
-#include "testutil.h"
+#include "compiletesting.h"
 
 #include "app/Main.h"
 #include "toolchain/Compopt.h"
@@ -7,8 +7,6 @@
 
 #include <QAction>
 #include <QCheckBox>
-#include <QFileInfo>
-#include <QStandardPaths>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -164,10 +162,8 @@ private slots:
         QFETCH(bool, installed);
         QFETCH(QStringList, disabled);
         Session session;
-        if (installed) {
-            const QFileInfo javac(QStandardPaths::findExecutable(QStringLiteral("javac")));
-            CompileOptForm->JavaPath->setText(QFileInfo(javac.canonicalFilePath()).path());
-        }
+        if (installed)
+            CompileOptForm->JavaPath->setText(compiletesting::realCompilerDirectory());
         const QString all = QStringLiteral("g O debug depend nowarn verbose nowrite");
         MainForm->ApplyFlagsString(all);
         QTEST(MainForm->BuildCompilerOptions(), "options");
