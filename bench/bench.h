@@ -9,6 +9,7 @@ void benchOpen();
 void benchSearch();
 void benchCompile();
 void benchKeys();
+void benchLongLine();
 void benchJavac();
 
 // Java source of about size bytes: one class of many short methods.

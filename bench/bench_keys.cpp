@@ -211,37 +211,51 @@ void benchLongLine(const QString &name, const QByteArray &text)
 
 } // namespace
 
-void benchKeys()
+namespace {
+
+// A settings folder of the benchmark's own, and the main window shown in it.
+void startWorkbench(const QTemporaryDir &dir)
 {
-    QTemporaryDir dir;
     qputenv("XDG_CONFIG_HOME", QFile::encodeName(dir.path()));
     QFile ini(dir.filePath(QStringLiteral("QUORVEL.INI")));
     if (ini.open(QIODevice::WriteOnly))
         ini.write("[Options]\n");
     ini.close();
-
-    const QString big = dir.filePath(QStringLiteral("Big.java"));
-    QFile bigFile(big);
-    if (bigFile.open(QIODevice::WriteOnly))
-        bigFile.write(generatedJava(50 * 1024 * 1024) + "// retention\n");
-    bigFile.close();
-
-    QByteArray line;
-    line.reserve(20 * 1024 * 1024 + 16);
-    for (int i = 0; line.size() < 20 * 1024 * 1024; ++i)
-        line += "x = x * 31 + " + QByteArray::number(i) + "; ";
-    const QString longName = dir.filePath(QStringLiteral("Line.java"));
-    QFile longFile(longName);
-    if (longFile.open(QIODevice::WriteOnly))
-        longFile.write(line);
-    longFile.close();
-
     createQuorvelWindows({});
     MainForm->resize(1000, 700);
     MainForm->show();
     while (!MainForm->windowHandle() || !MainForm->windowHandle()->isExposed())
         QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+}
+
+} // namespace
+
+void benchKeys()
+{
+    QTemporaryDir dir;
+    const QString big = dir.filePath(QStringLiteral("Big.java"));
+    QFile bigFile(big);
+    if (bigFile.open(QIODevice::WriteOnly))
+        bigFile.write(generatedJava(50 * 1024 * 1024) + "// retention\n");
+    bigFile.close();
+    startWorkbench(dir);
     benchLargeFile(big);
-    benchLongLine(longName, line);
+    destroyQuorvelWindows();
+}
+
+void benchLongLine()
+{
+    QTemporaryDir dir;
+    QByteArray line;
+    line.reserve(20 * 1024 * 1024 + 16);
+    for (int i = 0; line.size() < 20 * 1024 * 1024; ++i)
+        line += "x = x * 31 + " + QByteArray::number(i) + "; ";
+    const QString name = dir.filePath(QStringLiteral("Line.java"));
+    QFile file(name);
+    if (file.open(QIODevice::WriteOnly))
+        file.write(line);
+    file.close();
+    startWorkbench(dir);
+    benchLongLine(name, line);
     destroyQuorvelWindows();
 }

@@ -14,7 +14,7 @@ int main(int argc, char **argv)
         return benchChild(QString::fromLocal8Bit(argv[2]), argc, argv);
     std::setvbuf(stdout, nullptr, _IOLBF, 0);
     QApplication app(argc, argv);
-    // With names (startup, open, search, keys, compile, javac), runs only those.
+    // With names (startup, open, search, keys, longline, compile, javac), runs only those.
     const QStringList names = app.arguments().mid(1);
     const auto wanted = [&](const char *name) {
         return names.isEmpty() || names.contains(QLatin1String(name));
@@ -27,6 +27,8 @@ int main(int argc, char **argv)
         benchSearch();
     if (wanted("keys"))
         benchKeys();
+    if (wanted("longline"))
+        benchLongLine();
     if (wanted("compile"))
         benchCompile();
     if (wanted("javac"))
