@@ -49,6 +49,7 @@ void TMainForm::FileSaveAsItemClick()
     document->setCaption(name);
     document->RichEdit1->setModified(false);
     document->NoteFileOnDisk();
+    applyEditorOptions(document);
 }
 
 void TMainForm::CheckActiveDocumentOnDisk()

@@ -45,6 +45,7 @@ TMainForm::TMainForm(const QStringList &arguments)
     createToolButtons();
     createStatusLine();
     createDialogs();
+    connectTabbedView();
     FormCreate();
 }
 
@@ -60,7 +61,10 @@ QAction *TMainForm::addItem(QMenu *menu, const QString &name, const QString &cap
     action->setObjectName(name);
     qv::setHint(action, hint);
     connect(action, &QAction::triggered, this, [this, handler] {
-        qv::guarded([&] { (this->*handler)(); });
+        qv::guarded([&] {
+            clearCommandMessage();
+            (this->*handler)();
+        });
     });
     if (menu)
         menu->addAction(action);
@@ -157,15 +161,16 @@ void TMainForm::createActions()
 
     HelpAboutItem = addItem(Help1, QStringLiteral("HelpAboutItem"), QStringLiteral("&About"),
                             QString(), &TMainForm::HelpAboutItemClick);
+    createEditorActions();
 }
 
 void TMainForm::createMenus()
 {
     for (QMenu *menu : {File1, Edit1, Java1, Run1, Window1, Help1})
         MainMenu1->addMenu(menu);
-    // The frame lists its open child windows below the Window menu's own four items.
+    // The frame lists its open child windows below the Window menu's own items.
     connect(Window1, &QMenu::aboutToShow, this, [this] {
-        ClientArea->fillWindowMenu(Window1, 4);
+        ClientArea->fillWindowMenu(Window1, int(Window1->actions().indexOf(WindowTabsItem)) + 1);
     });
     qv::app()->trackMenuHints(MainMenu1);
 }
@@ -180,7 +185,10 @@ QToolButton *TMainForm::addToolButton(const QString &name, int left, int width,
     button->setAutoRaise(true);
     qv::setHint(button, hint);
     connect(button, &QToolButton::clicked, this, [this, handler] {
-        qv::guarded([&] { (this->*handler)(); });
+        qv::guarded([&] {
+            clearCommandMessage();
+            (this->*handler)();
+        });
     });
     return button;
 }
@@ -391,6 +399,8 @@ void TMainForm::UpdateMenuItems()
     for (QAction *item : {WindowCascadeItem, WindowTileItem, WindowArrangeItem,
                           WindowMinimizeItem})
         item->setEnabled(any);
+    for (QAction *item : addedItems())
+        item->setEnabled(any);
 }
 
 void TMainForm::NewMenu()
@@ -472,8 +482,9 @@ void TMainForm::OpenDocument(const QString &name, bool load)
     qv::app()->own(child);
     child->setCaption(name);
     ClientArea->addChild(child);
-    if (load)
-        child->LoadDocument(*EditorFont);
+    applyEditorOptions(child);
+    if (load && child->LoadDocument(*EditorFont) && child->RichEdit1->tooLargeToHighlight())
+        showCommandMessage(QStringLiteral("Highlighting is off for this file: it is too large"));
 }
 
 void createQuorvelWindows(const QStringList &arguments)

@@ -75,6 +75,19 @@ public:
     QAction *WindowMinimizeItem = nullptr;
     QMenu *Help1 = nullptr;
     QAction *HelpAboutItem = nullptr;
+    // Added after the specified items: editing commands and display options at the end of
+    // the Edit menu, the tabbed view at the end of the Window menu's own items.
+    QAction *N4 = nullptr;
+    QAction *UndoItem = nullptr;
+    QAction *RedoItem = nullptr;
+    QAction *SelectAllItem = nullptr;
+    QAction *FindNextItem = nullptr;
+    QAction *GoToLineItem = nullptr;
+    QAction *N5 = nullptr;
+    QAction *LineNumbersItem = nullptr;
+    QAction *HighlightingItem = nullptr;
+    QAction *N6 = nullptr;
+    QAction *WindowTabsItem = nullptr;
     // The last-file entry and its separator, inserted by NewMenu.
     QAction *LastFileSeparator = nullptr;
     QAction *LastFileItem = nullptr;
@@ -144,6 +157,27 @@ public:
     bool FindDialog1Find(qv::FindDialog *sender);
     void ReplaceDialog1Replace();
 
+    // Editing commands and display options (EditCommands.cpp)
+    void UndoItemClick();
+    void RedoItemClick();
+    void SelectAllItemClick();
+    void FindNextItemClick();
+    void GoToLineItemClick();
+    void LineNumbersItemClick();
+    void HighlightingItemClick();
+    // Highlighting chosen by the document's name, line numbers, and the command keys.
+    void applyEditorOptions(TMDIChild *document);
+    void loadEditorSettings();
+    // A note in the status line that stays until the next command.
+    void showCommandMessage(const QString &text);
+    void clearCommandMessage();
+
+    // The tabbed view (Windows.cpp)
+    void WindowTabsItemClick();
+    // A position read from the settings that shows no part of the window's title bar on any
+    // screen is moved onto the nearest screen; the size stays.
+    void keepOnScreen();
+
     // Settings
     void LoadSettings();
     void FirstRun();
@@ -184,6 +218,12 @@ private:
     void createToolButtons();
     void createStatusLine();
     void createDialogs();
+    void createEditorActions();
+    void connectTabbedView();
+    QList<QAction *> addedItems() const;
+    // Writes a display option to the settings and applies it to the open documents.
+    void saveEditorOption(const QString &key, const QAction *item);
+    void saveTabbedView();
     QToolButton *addToolButton(const QString &name, int left, int width, const QString &hint,
                                void (TMainForm::*handler)());
     QAction *addItem(QMenu *menu, const QString &name, const QString &caption,
@@ -198,6 +238,7 @@ private:
 
     QStringList m_arguments;
     bool m_shown = false;
+    bool m_messageShown = false;
 };
 
 extern TMainForm *MainForm;

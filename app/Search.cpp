@@ -338,8 +338,10 @@ bool TMainForm::FindDialog1Find(qv::FindDialog *sender)
     const qsizetype hit = findNext(edit->bytes(), start, bytesOf(what), sender->matchCase());
     if (hit < 0) {
         qv::beep();
+        showCommandMessage(QStringLiteral("Cannot find \"%1\"").arg(sender->findText()));
         return false;
     }
+    clearCommandMessage();
     edit->setSelection(int(hit), int(what.size()));
     showFound(ClientArea, activeChild(), edit);
     return true;
@@ -363,4 +365,6 @@ void TMainForm::ReplaceDialog1Replace()
         edit->replaceRange(int(plan.start), int(plan.end), plan.replacement, int(plan.caret));
     if (plan.beep)
         qv::beep();
+    if (plan.beep && plan.replacements == 0)
+        showCommandMessage(QStringLiteral("Cannot find \"%1\"").arg(ReplaceDialog1->findText()));
 }

@@ -176,6 +176,8 @@ void TMainForm::LoadSettings()
     ApplyFlagsString(storedFlags);
     LastFileName = IniFile->readString(Setup, QStringLiteral("LastFileName"), {});
     NewMenu();
+    keepOnScreen();
+    loadEditorSettings();
 }
 
 void TMainForm::SaveSettings()

@@ -41,6 +41,8 @@ void buildTextWindow(QWidget *form, qv::TextControl *&edit, qv::StatusPanels *&p
     edit = new qv::TextControl(form);
     edit->setTextFont(windowFont);
     panels = new qv::StatusPanels({65, 75, 50}, form);
+    // The widest caret text, a five-digit line and a four-digit column, shows in full.
+    panels->fitPanel(0, QStringLiteral("12345:1234 "));
     panels->setPanelText(0, QStringLiteral("   1:  1 "));
     auto *layout = new QVBoxLayout(form);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -55,6 +57,7 @@ TMDIChild::TMDIChild(QWidget *parent)
 {
     setWindowTitle(QStringLiteral("MDI Child"));
     buildTextWindow(this, RichEdit1, StatusBar1);
+    RichEdit1->setSourceEditing();
     connect(RichEdit1, &qv::TextControl::changed, this, &TMDIChild::RichEdit1Change);
     connect(RichEdit1, &qv::TextControl::selectionChanged, this,
             &TMDIChild::RichEdit1SelectionChange);

@@ -2,9 +2,12 @@
 
 #include "files.h"
 
+#include <QAbstractItemView>
+#include <QCompleter>
 #include <QFileDialog>
 #include <QFileSystemModel>
 #include <QFontDialog>
+#include <QInputDialog>
 #include <QSortFilterProxyModel>
 
 namespace qv {
@@ -44,6 +47,18 @@ protected:
 private:
     bool m_programsOnly = false;
 };
+
+// Enter on a name the dialog has completed accepts the dialog while the completion list is
+// still open; left alone, that list would outlive the dialog and take the next key.
+int execWithoutLeftovers(QDialog *dialog)
+{
+    const int result = dialog->exec();
+    for (QCompleter *completer : dialog->findChildren<QCompleter *>()) {
+        if (completer->popup()->isVisible())
+            completer->popup()->hide();
+    }
+    return result;
+}
 
 } // namespace
 
@@ -124,7 +139,7 @@ bool FileDialog::execute()
     shown->selectFile(m_fileName);
     if (!m_descriptions.isEmpty())
         applyPatterns(shown->selectedNameFilter());
-    if (shown->exec() != QDialog::Accepted || shown->selectedFiles().isEmpty())
+    if (execWithoutLeftovers(shown) != QDialog::Accepted || shown->selectedFiles().isEmpty())
         return false;
     m_fileName = shown->selectedFiles().constFirst();
     return true;
@@ -145,6 +160,18 @@ bool FontDialog::execute()
     return true;
 }
 
+bool askText(QWidget *parent, const QString &caption, const QString &prompt, QString &text)
+{
+    QInputDialog dialog(parent);
+    dialog.setWindowTitle(caption);
+    dialog.setLabelText(prompt);
+    dialog.setTextValue(text);
+    if (dialog.exec() != QDialog::Accepted)
+        return false;
+    text = dialog.textValue();
+    return true;
+}
+
 QString chooseDirectory(QWidget *parent)
 {
     QFileDialog dialog(parent, QStringLiteral("Select Directory"), currentDirectory());
@@ -152,7 +179,7 @@ QString chooseDirectory(QWidget *parent)
     dialog.setOption(QFileDialog::ShowDirsOnly);
     dialog.setOption(QFileDialog::ReadOnly);
     dialog.setFileMode(QFileDialog::Directory);
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+    if (execWithoutLeftovers(&dialog) != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return QString();
     return dialog.selectedFiles().constFirst();
 }

@@ -61,6 +61,9 @@ private:
     QFont m_font;
 };
 
+// A small modal box asking for one line of text, primed with text; false when cancelled.
+bool askText(QWidget *parent, const QString &caption, const QString &prompt, QString &text);
+
 // The directory chooser titled "Select Directory", starting at the current directory.
 // Only existing directories can be chosen. Returns the full path, or empty when cancelled.
 QString chooseDirectory(QWidget *parent);

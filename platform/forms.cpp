@@ -7,6 +7,8 @@
 #include <QHBoxLayout>
 #include <QLabel>
 
+#include <algorithm>
+
 namespace qv {
 
 ChildForm::ChildForm(QWidget *parent)
@@ -57,6 +59,29 @@ void StatusPanels::setPanelText(int index, const QString &text)
 {
     if (QLabel *panel = m_panels.value(index))
         panel->setText(text);
+}
+
+void StatusPanels::fitPanel(int index, const QString &pattern)
+{
+    QLabel *panel = m_panels.value(index);
+    if (!panel)
+        return;
+    const QFontMetrics metrics(panel->font());
+    QChar widest = u'0';
+    for (char16_t digit = u'1'; digit <= u'9'; ++digit) {
+        if (metrics.horizontalAdvance(QChar(digit)) > metrics.horizontalAdvance(widest))
+            widest = QChar(digit);
+    }
+    QString text = pattern;
+    for (QChar &c : text) {
+        if (c.isDigit())
+            c = widest;
+    }
+    const QString shown = panel->text();
+    panel->setText(text);
+    const int needed = panel->sizeHint().width();
+    panel->setText(shown);
+    panel->setFixedWidth(std::max(panel->minimumWidth(), needed));
 }
 
 } // namespace qv

@@ -36,6 +36,9 @@ public:
 
     QString panelText(int index) const;
     void setPanelText(int index, const QString &text);
+    // Widens a panel, when needed, so that any text of the pattern shows in full: each digit
+    // of the pattern stands for any digit.
+    void fitPanel(int index, const QString &pattern);
 
 private:
     QList<QLabel *> m_panels;

@@ -26,6 +26,14 @@ void MdiFrame::addChild(QWidget *form)
     const int index = childCount();
     QMdiSubWindow *window = addSubWindow(form);
     window->setAttribute(Qt::WA_DeleteOnClose);
+    // Ctrl+W is the program's own Close command, which closes a child window the same way.
+    if (QMenu *menu = window->systemMenu()) {
+        for (QAction *action : menu->actions()) {
+            QList<QKeySequence> keys = action->shortcuts();
+            if (keys.removeAll(QKeySequence(Qt::CTRL | Qt::Key_W)) > 0)
+                action->setShortcuts(keys);
+        }
+    }
     // A child window opens at its form's design size, not at the smaller size it would need.
     if (form->testAttribute(Qt::WA_Resized))
         window->resize(designSize);
@@ -94,6 +102,7 @@ void MdiFrame::activate(QWidget *form)
 
 void MdiFrame::minimize(QWidget *form)
 {
+    setTabbed(false);
     if (QWidget *window = frameOf(form))
         window->showMinimized();
 }
@@ -104,13 +113,40 @@ bool MdiFrame::isMinimized(QWidget *form) const
     return window && window->isMinimized();
 }
 
+void MdiFrame::setTabbed(bool tabbed)
+{
+    if (tabbed == isTabbed())
+        return;
+    if (tabbed) {
+        setViewMode(QMdiArea::TabbedView);
+        setTabsClosable(true);
+        setTabsMovable(true);
+    } else {
+        setViewMode(QMdiArea::SubWindowView);
+        // The tabs showed each window maximised; back as overlapping windows they take
+        // their own size again.
+        for (QMdiSubWindow *window : subWindowList()) {
+            if (window->isMaximized())
+                window->showNormal();
+        }
+    }
+    emit tabbedChanged(tabbed);
+}
+
+bool MdiFrame::isTabbed() const
+{
+    return viewMode() == QMdiArea::TabbedView;
+}
+
 void MdiFrame::cascade()
 {
+    setTabbed(false);
     cascadeSubWindows();
 }
 
 void MdiFrame::tileHorizontally()
 {
+    setTabbed(false);
     QList<QMdiSubWindow *> windows;
     for (QMdiSubWindow *window : subWindowList(QMdiArea::CreationOrder)) {
         if (!window->isHidden() && !window->isMinimized())
@@ -132,6 +168,7 @@ void MdiFrame::tileHorizontally()
 
 void MdiFrame::arrangeIcons()
 {
+    setTabbed(false);
     const QRect area = viewport()->rect();
     int left = 0;
     for (QMdiSubWindow *window : subWindowList(QMdiArea::CreationOrder)) {

@@ -28,6 +28,11 @@ public:
     // The sub-window that frames a child window (its outer geometry).
     static QWidget *frameOf(QWidget *form);
 
+    // Child windows as tabs (closable, movable) instead of overlapping windows. The
+    // arrangement commands below return to overlapping windows first.
+    void setTabbed(bool tabbed);
+    bool isTabbed() const;
+
     void cascade();
     // Each child full width, stacked from top to bottom.
     void tileHorizontally();
@@ -36,6 +41,9 @@ public:
 
     // Rebuilds the list of child windows below the menu's first ownItems actions.
     void fillWindowMenu(QMenu *menu, int ownItems);
+
+signals:
+    void tabbedChanged(bool tabbed);
 
 private:
     void placeNewChild(QWidget *window, int index);

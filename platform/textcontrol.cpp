@@ -269,10 +269,12 @@ ReadStatus TextControl::loadFromFile(const QString &path)
     if (status == ReadStatus::CannotOpen || status == ReadStatus::TooLarge)
         return status;
     send(Sci::SCI_SETUNDOCOLLECTION, 0);
+    prepareDocumentFor(data.size());
     // While no assistive technology listens, the editor makes no notice of the insertion
     // (which would copy the text, and convert it to UTF-16 as well), so loading needs no more
     // than the file's bytes twice.
     setText(data);
+    adoptLineEnds();
     data = QByteArray();
     send(Sci::SCI_SETUNDOCOLLECTION, 1);
     send(Sci::SCI_EMPTYUNDOBUFFER);
@@ -308,14 +310,20 @@ QFont TextControl::textFont() const
     return m_font;
 }
 
+QFont TextControl::shownFont() const
+{
+    // The editor sizes its text by points; a font given in pixels is shown at the same size.
+    QFont shown = m_font;
+    if (shown.pointSizeF() <= 0 && shown.pixelSize() > 0)
+        shown.setPointSizeF(shown.pixelSize() * 72.0 / logicalDpiY());
+    return shown;
+}
+
 void TextControl::setTextFont(const QFont &font)
 {
     m_font = font;
-    // The editor sizes its text by points; a font given in pixels is shown at the same size.
-    QFont shown = font;
-    if (shown.pointSizeF() <= 0 && shown.pixelSize() > 0)
-        shown.setPointSizeF(shown.pixelSize() * 72.0 / logicalDpiY());
-    m_editor->setFont(shown);
+    m_editor->setFont(shownFont());
+    applyStyles();
 }
 
 void TextControl::cut()

@@ -7,12 +7,21 @@
 #include <functional>
 #include <string_view>
 
+class QKeySequence;
+class QsciLexer;
 class QsciScintilla;
 
 namespace qv {
 
 enum class ReadStatus;
 enum class WriteStatus;
+
+// The highlighting a text is shown with.
+enum class Highlighting { Plain, Java, Html };
+
+// Texts larger than this open without highlighting: they are kept without style bytes, so
+// they cost little more memory than their size and no time is spent colouring them.
+inline constexpr qsizetype highlightingLimit = 8 * 1024 * 1024;
 
 // The multi-line text control. It holds the bytes of its text unchanged (any encoding, NUL
 // bytes, CR LF, LF or CR line ends); positions are byte offsets into that text. Shown
@@ -90,6 +99,26 @@ public:
     // Where the character at position is drawn, in view()'s coordinates.
     QPoint pointOfPosition(int position) const;
 
+    // Source editing (textstyle.cpp): the control keeps style bytes for highlighting (unless
+    // a loaded text is over highlightingLimit), Enter keeps the indentation of the line
+    // above, braces are matched, the caret line and indentation guides are shown, and a new
+    // text uses LF line ends. Called once, while the control is empty.
+    void setSourceEditing();
+    void setHighlighting(Highlighting language);
+    // The highlighting in use: Plain when none was asked for or the text is too large.
+    Highlighting highlighting() const;
+    bool tooLargeToHighlight() const { return m_tooLarge; }
+    void setLineNumbersShown(bool shown);
+    bool lineNumbersShown() const { return m_lineNumbers; }
+
+    // Editing commands (textediting.cpp).
+    void undo();
+    void redo();
+    void selectAll();
+    int lineCount() const;
+    // The keys the program's own commands take: the control gives up its bindings for them.
+    void leaveKeysToCommands(const QList<QKeySequence> &keys);
+
 signals:
     void changed();
     void selectionChanged();
@@ -98,6 +127,14 @@ private:
     void checkSelection();
     void noteChange(int type);
     void reportChange();
+    QFont shownFont() const;
+    // Source editing (textstyle.cpp).
+    void useDocument(bool styled);
+    void prepareDocumentFor(qsizetype size);
+    void applyStyles();
+    void updateLineNumberWidth();
+    // Line ends (textediting.cpp): Enter and paste insert the text's first kind of line end.
+    void adoptLineEnds();
     long send(unsigned int message, unsigned long wParam = 0, long lParam = 0) const;
 
     QsciScintilla *m_editor;
@@ -106,6 +143,14 @@ private:
     int m_reportedEnd = 0;
     bool m_changePending = false;
     bool m_inCall = false;
+    bool m_source = false;
+    bool m_styled = false;
+    bool m_tooLarge = false;
+    bool m_lineNumbers = false;
+    int m_lineNumberDigits = 0;
+    Highlighting m_language = Highlighting::Plain;
+    Highlighting m_lexerLanguage = Highlighting::Plain;
+    QsciLexer *m_lexer = nullptr;
 };
 
 } // namespace qv

@@ -1,0 +1,248 @@
+// Editing commands and display options added to the Edit menu, the keyboard shortcuts of the
+// menus' commands, and the status-line note that a command leaves until the next one.
+#include "Main.h"
+
+#include "editor/Childwin.h"
+
+#include "platform/application.h"
+#include "platform/boxes.h"
+#include "platform/dialogs.h"
+#include "platform/finddialogs.h"
+#include "platform/mdiframe.h"
+#include "platform/profile.h"
+#include "platform/textcontrol.h"
+
+#include <QAction>
+#include <QLabel>
+#include <QMenu>
+#include <QRegularExpression>
+#include <QSignalBlocker>
+
+#include <algorithm>
+
+namespace {
+
+const QString EditorSection = QStringLiteral("Editor");
+
+QList<QKeySequence> keys(std::initializer_list<const char *> texts)
+{
+    QList<QKeySequence> result;
+    for (const char *text : texts)
+        result.append(QKeySequence(QLatin1String(text)));
+    return result;
+}
+
+bool parseLineColumn(const QString &text, int &line, int &column)
+{
+    static const QRegularExpression form(QStringLiteral("^\\s*(\\d{1,9})\\s*(?::\\s*(\\d{1,9})\\s*)?$"));
+    const QRegularExpressionMatch match = form.match(text);
+    if (!match.hasMatch())
+        return false;
+    line = match.captured(1).toInt();
+    column = match.captured(2).isEmpty() ? 1 : match.captured(2).toInt();
+    return line >= 1;
+}
+
+qv::Highlighting highlightingFor(const QString &fileName)
+{
+    const QString name = fileName.toLower();
+    if (name.endsWith(QLatin1String(".java")) || name.endsWith(QLatin1String(".jav")))
+        return qv::Highlighting::Java;
+    if (name.endsWith(QLatin1String(".html")) || name.endsWith(QLatin1String(".htm")))
+        return qv::Highlighting::Html;
+    return qv::Highlighting::Plain;
+}
+
+} // namespace
+
+void TMainForm::createEditorActions()
+{
+    N4 = Edit1->addSeparator();
+    UndoItem = addItem(Edit1, QStringLiteral("UndoItem"), QStringLiteral("&Undo"),
+                       QStringLiteral("Undo the last change"), &TMainForm::UndoItemClick);
+    RedoItem = addItem(Edit1, QStringLiteral("RedoItem"), QStringLiteral("&Redo"),
+                       QStringLiteral("Redo the last change undone"), &TMainForm::RedoItemClick);
+    SelectAllItem = addItem(Edit1, QStringLiteral("SelectAllItem"), QStringLiteral("Select A&ll"),
+                            QStringLiteral("Select the whole text"),
+                            &TMainForm::SelectAllItemClick);
+    FindNextItem = addItem(Edit1, QStringLiteral("FindNextItem"), QStringLiteral("Find &Next"),
+                           QStringLiteral("Find the next occurrence of the search text"),
+                           &TMainForm::FindNextItemClick);
+    GoToLineItem = addItem(Edit1, QStringLiteral("GoToLineItem"), QStringLiteral("&Go to Line..."),
+                           QStringLiteral("Move the caret to a line"),
+                           &TMainForm::GoToLineItemClick);
+    N5 = Edit1->addSeparator();
+    LineNumbersItem = addItem(Edit1, QStringLiteral("LineNumbersItem"),
+                              QStringLiteral("Line &Numbers"),
+                              QStringLiteral("Show line numbers beside the text"),
+                              &TMainForm::LineNumbersItemClick);
+    HighlightingItem = addItem(Edit1, QStringLiteral("HighlightingItem"),
+                               QStringLiteral("&Highlighting"),
+                               QStringLiteral("Colour Java and HTML files"),
+                               &TMainForm::HighlightingItemClick);
+    N6 = Window1->addSeparator();
+    WindowTabsItem = addItem(Window1, QStringLiteral("WindowTabsItem"), QStringLiteral("Ta&bs"),
+                             QStringLiteral("Show the windows as tabs"),
+                             &TMainForm::WindowTabsItemClick);
+    for (QAction *option : {LineNumbersItem, HighlightingItem, WindowTabsItem})
+        option->setCheckable(true);
+    LineNumbersItem->setChecked(true);
+    HighlightingItem->setChecked(true);
+
+    const struct {
+        QAction *action;
+        QList<QKeySequence> keys;
+    } shortcuts[] = {
+        {FileNewItem, keys({"Ctrl+N"})},
+        {FileOpenItem, keys({"Ctrl+O"})},
+        {FileSaveItem, keys({"Ctrl+S"})},
+        {FileSaveAsItem, keys({"Ctrl+Shift+S"})},
+        {FileCloseItem, keys({"Ctrl+W"})},
+        {FileExitItem, keys({"Ctrl+Q"})},
+        {CutItem, keys({"Ctrl+X"})},
+        {CopyItem, keys({"Ctrl+C"})},
+        {PasteItem, keys({"Ctrl+V"})},
+        {SearchItem, keys({"Ctrl+F"})},
+        {ReplaceItem, keys({"Ctrl+H"})},
+        {FindNextItem, keys({"F3"})},
+        {CompileItem, keys({"Ctrl+B", "F9"})},
+        {InterpreterItem, keys({"F5"})},
+        {BrowserItem, keys({"Ctrl+Shift+B"})},
+        {UndoItem, keys({"Ctrl+Z"})},
+        {RedoItem, keys({"Ctrl+Shift+Z", "Ctrl+Y"})},
+        {SelectAllItem, keys({"Ctrl+A"})},
+        {GoToLineItem, keys({"Ctrl+G"})},
+    };
+    for (const auto &shortcut : shortcuts)
+        shortcut.action->setShortcuts(shortcut.keys);
+    // Find Next also serves the find dialog, a window of its own.
+    FindNextItem->setShortcutContext(Qt::ApplicationShortcut);
+}
+
+void TMainForm::connectTabbedView()
+{
+    // The arrangement commands return to overlapping windows; the item and the stored
+    // choice follow.
+    connect(ClientArea, &qv::MdiFrame::tabbedChanged, this, [this](bool tabbed) {
+        WindowTabsItem->setChecked(tabbed);
+        qv::guarded([this] { saveTabbedView(); });
+    });
+}
+
+QList<QAction *> TMainForm::addedItems() const
+{
+    return {UndoItem,        RedoItem,         SelectAllItem, FindNextItem,
+            GoToLineItem,    LineNumbersItem,  HighlightingItem, WindowTabsItem};
+}
+
+void TMainForm::applyEditorOptions(TMDIChild *document)
+{
+    qv::TextControl *edit = document->RichEdit1;
+    edit->setLineNumbersShown(LineNumbersItem->isChecked());
+    edit->setHighlighting(HighlightingItem->isChecked() ? highlightingFor(document->caption())
+                                                        : qv::Highlighting::Plain);
+    QList<QKeySequence> taken;
+    for (QMenu *menu : {File1, Edit1, Java1, Run1, Window1, Help1}) {
+        for (const QAction *action : menu->actions())
+            taken += action->shortcuts();
+    }
+    edit->leaveKeysToCommands(taken);
+}
+
+void TMainForm::loadEditorSettings()
+{
+    LineNumbersItem->setChecked(
+        IniFile->readInteger(EditorSection, QStringLiteral("LineNumbers"), 1) != 0);
+    HighlightingItem->setChecked(
+        IniFile->readInteger(EditorSection, QStringLiteral("Highlighting"), 1) != 0);
+    const QSignalBlocker quiet(ClientArea);
+    ClientArea->setTabbed(IniFile->readInteger(EditorSection, QStringLiteral("Tabs"), 0) != 0);
+    WindowTabsItem->setChecked(ClientArea->isTabbed());
+}
+
+void TMainForm::saveTabbedView()
+{
+    IniFile->writeInteger(EditorSection, QStringLiteral("Tabs"), ClientArea->isTabbed() ? 1 : 0);
+}
+
+void TMainForm::showCommandMessage(const QString &text)
+{
+    StatusBar->setText(text);
+    m_messageShown = true;
+}
+
+void TMainForm::clearCommandMessage()
+{
+    if (!m_messageShown)
+        return;
+    m_messageShown = false;
+    StatusBar->setText(qv::app()->hint());
+}
+
+void TMainForm::UndoItemClick()
+{
+    if (qv::TextControl *edit = activeTextControl())
+        edit->undo();
+}
+
+void TMainForm::RedoItemClick()
+{
+    if (qv::TextControl *edit = activeTextControl())
+        edit->redo();
+}
+
+void TMainForm::SelectAllItemClick()
+{
+    if (qv::TextControl *edit = activeTextControl())
+        edit->selectAll();
+}
+
+void TMainForm::FindNextItemClick()
+{
+    if (FindDialog1->isVisible())
+        FindDialog1Find(FindDialog1);
+    else if (ReplaceDialog1->isVisible())
+        FindDialog1Find(ReplaceDialog1);
+    else
+        SearchItemClick();
+}
+
+void TMainForm::GoToLineItemClick()
+{
+    qv::TextControl *edit = activeTextControl();
+    if (!edit)
+        return;
+    const int caretLine = edit->lineFromPosition(edit->selStart());
+    QString answer = QString::number(caretLine + 1);
+    if (!qv::askText(this, QStringLiteral("Go to Line"),
+                     QStringLiteral("Line (1 to %1), or line:column:").arg(edit->lineCount()),
+                     answer))
+        return;
+    int line = 0;
+    int column = 0;
+    if (!parseLineColumn(answer, line, column)) {
+        qv::beep();
+        return;
+    }
+    edit->gotoLineColumn(std::min(line, edit->lineCount()) - 1, column);
+    edit->setFocus();
+}
+
+void TMainForm::LineNumbersItemClick()
+{
+    saveEditorOption(QStringLiteral("LineNumbers"), LineNumbersItem);
+}
+
+void TMainForm::HighlightingItemClick()
+{
+    saveEditorOption(QStringLiteral("Highlighting"), HighlightingItem);
+}
+
+void TMainForm::saveEditorOption(const QString &key, const QAction *item)
+{
+    IniFile->writeInteger(EditorSection, key, item->isChecked() ? 1 : 0);
+    for (QWidget *child : ClientArea->childWindows()) {
+        if (auto *document = qobject_cast<TMDIChild *>(child))
+            applyEditorOptions(document);
+    }
+}
