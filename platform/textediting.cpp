@@ -7,7 +7,6 @@
 
 #include <QKeySequence>
 
-#include <algorithm>
 #include <cstring>
 
 namespace qv {

@@ -9,6 +9,7 @@
 #include "platform/textcontrol.h"
 
 #include <QAction>
+#include <QLabel>
 #include <QTest>
 #include <QToolButton>
 
@@ -82,6 +83,22 @@ private slots:
         QTest::keyClicks(document->RichEdit1->view(), "ab");
         QCOMPARE(document->StatusBar1->panelText(0), QStringLiteral("   2:  3 "));
         QVERIFY(document->RichEdit1->modified());
+    }
+
+    // The widest text, a five-digit line and a four-digit column, fits the panel whole.
+    void caretPanelHoldsTheWidestText()
+    {
+        Session session;
+        session.show();
+        MainForm->FileNewItem->trigger();
+        TMDIChild *document = MainForm->activeDocument();
+        auto *panel = document->StatusBar1->findChild<QLabel *>();
+        QVERIFY(panel);
+        QCOMPARE(panel->x(), 0);
+        for (const char *text : {"12345:1234 ", "88888:8888 ", "00000:0000 "}) {
+            panel->setText(QLatin1String(text));
+            QVERIFY2(panel->width() >= panel->sizeHint().width(), text);
+        }
     }
 
     // Opening and saving without edits writes back exactly the bytes that were read.

@@ -8,7 +8,10 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QAbstractItemView>
 #include <QClipboard>
+#include <QCompleter>
+#include <QDeadlineTimer>
 #include <QFileDialog>
 #include <QFileSystemModel>
 #include <QFontDialog>
@@ -172,6 +175,47 @@ private slots:
         QCOMPARE(document->caption(), target);
         QVERIFY(!document->RichEdit1->modified());
         QCOMPARE(MainForm->LastFileName, QString());
+    }
+
+    // Enter on a name the dialog's completion list offers closes the dialog and the list
+    // with it; the keys typed next reach the document.
+    void completionListClosesWithTheDialog()
+    {
+        Session session;
+        session.show();
+        writeFile(session.file(QStringLiteral("Existing.java")), "old");
+        MainForm->FileNewItem->trigger();
+        bool listShown = false;
+        onNextModal([&](QWidget *widget) {
+            auto *dialog = qobject_cast<QFileDialog *>(widget);
+            auto *edit = widget->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"));
+            if (!dialog || !edit || !edit->completer()) {
+                widget->close();
+                return;
+            }
+            dialog->setDirectory(session.dir());
+            QApplication::setActiveWindow(dialog);
+            edit->setFocus();
+            QAbstractItemView *list = edit->completer()->popup();
+            QDeadlineTimer deadline(10000);
+            while (!list->isVisible() && !deadline.hasExpired()) {
+                edit->clear();
+                QTest::keyClicks(edit, "Exi");
+                QTest::qWait(50);
+            }
+            listShown = list->isVisible();
+            QWidget *keys = listShown ? static_cast<QWidget *>(list) : edit;
+            QTest::keyClick(keys, Qt::Key_Down);
+            QTest::keyClick(keys, Qt::Key_Return);
+        });
+        MainForm->FileSaveAsItem->trigger();
+        QVERIFY(allModalsHandled());
+        QVERIFY(listShown);
+        QTRY_COMPARE(MainForm->activeDocument()->caption(),
+                     session.file(QStringLiteral("Existing.java")));
+        QCOMPARE(QApplication::activePopupWidget(), nullptr);
+        QTest::keyClicks(MainForm->activeDocument()->RichEdit1->view(), "xy");
+        QCOMPARE(MainForm->activeDocument()->RichEdit1->text(), QByteArray("xy"));
     }
 
     void failedSaveAsKeepsCaptionAndTarget()

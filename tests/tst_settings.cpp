@@ -193,7 +193,7 @@ private slots:
         QCOMPARE(MainForm->EditorFont->family(), QString(31, u'x'));
         QVERIFY(MainForm->height() >= 1);
         QCOMPARE(MainForm->width(), desktop.width());
-        QCOMPARE(MainForm->pos(), QPoint(-32000, 32000));
+        QVERIFY(QGuiApplication::primaryScreen()->availableGeometry().contains(MainForm->pos()));
         QCOMPARE(CompileOptForm->ClassPath->text(), QString(1023, u'y'));
         QCOMPARE(checkedFlags(), QStringList{"g"});
         QVERIFY(MainForm->LastFileItem);
@@ -202,8 +202,38 @@ private slots:
         const QByteArray saved = session.iniText();
         QCOMPARE(value(saved, "Setup", "FontSize"), QByteArray("1000"));
         QCOMPARE(value(saved, "Setup", "Width"), QByteArray::number(desktop.width()));
-        QCOMPARE(value(saved, "Setup", "Left"), QByteArray("-32000"));
+        QCOMPARE(value(saved, "Setup", "Left"), QByteArray::number(MainForm->x()));
         QCOMPARE(value(saved, "Setup", "Height"), QByteArray::number(MainForm->height()));
+    }
+
+    // A stored position from which no part of the title bar would show (a screen removed
+    // since) is moved onto the screen; the size is kept, and a window partly shown stays.
+    void positionOffEveryScreenIsMovedOn_data()
+    {
+        QTest::addColumn<QPoint>("stored");
+        QTest::addColumn<bool>("moved");
+        QTest::newRow("far left") << QPoint(-5000, 100) << true;
+        QTest::newRow("below") << QPoint(100, 5000) << true;
+        QTest::newRow("beyond the right edge") << QPoint(20000, 20) << true;
+        QTest::newRow("partly shown") << QPoint(-300, 40) << false;
+    }
+
+    void positionOffEveryScreenIsMovedOn()
+    {
+        QFETCH(QPoint, stored);
+        QFETCH(bool, moved);
+        Session session(QStringLiteral("[Setup]\nLeft=%1\nTop=%2\nWidth=400\nHeight=300\n")
+                            .arg(stored.x())
+                            .arg(stored.y())
+                            .toLatin1());
+        session.show();
+        QCOMPARE(MainForm->size(), QSize(400, 300));
+        if (moved) {
+            const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+            QVERIFY(screen.contains(QRect(MainForm->pos(), MainForm->size())));
+        } else {
+            QCOMPARE(MainForm->pos(), stored);
+        }
     }
 
     // The first run asks for the compiler path. OK writes the file at once from the design
