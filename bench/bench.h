@@ -6,6 +6,8 @@
 // Each benchmark prints its figures to standard output.
 void benchStartup();
 void benchOpen();
+// Opening a Java file with highlighting against the same without.
+void benchHighlight();
 void benchSearch();
 void benchCompile();
 void benchKeys();

@@ -14,7 +14,8 @@ int main(int argc, char **argv)
         return benchChild(QString::fromLocal8Bit(argv[2]), argc, argv);
     std::setvbuf(stdout, nullptr, _IOLBF, 0);
     QApplication app(argc, argv);
-    // With names (startup, open, search, keys, longline, compile, javac), runs only those.
+    // With names (startup, open, highlight, search, keys, longline, compile, javac), runs
+    // only those.
     const QStringList names = app.arguments().mid(1);
     const auto wanted = [&](const char *name) {
         return names.isEmpty() || names.contains(QLatin1String(name));
@@ -23,6 +24,8 @@ int main(int argc, char **argv)
         benchStartup();
     if (wanted("open"))
         benchOpen();
+    if (wanted("highlight"))
+        benchHighlight();
     if (wanted("search"))
         benchSearch();
     if (wanted("keys"))

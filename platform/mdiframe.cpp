@@ -39,7 +39,11 @@ void MdiFrame::addChild(QWidget *form)
         window->resize(designSize);
     placeNewChild(window, index);
     connect(window, &QObject::destroyed, this, [] { app()->notifyActiveWindowChanged(); });
-    window->show();
+    // As a tab, a child fills the frame.
+    if (viewMode() == QMdiArea::TabbedView)
+        window->showMaximized();
+    else
+        window->show();
     setActiveSubWindow(window);
     app()->notifyActiveWindowChanged();
 }
@@ -115,27 +119,44 @@ bool MdiFrame::isMinimized(QWidget *form) const
 
 void MdiFrame::setTabbed(bool tabbed)
 {
-    if (tabbed == isTabbed())
+    if (tabbed == m_tabbed)
         return;
-    if (tabbed) {
-        setViewMode(QMdiArea::TabbedView);
-        setTabsClosable(true);
-        setTabsMovable(true);
-    } else {
-        setViewMode(QMdiArea::SubWindowView);
-        // The tabs showed each window maximised; back as overlapping windows they take
-        // their own size again.
-        for (QMdiSubWindow *window : subWindowList()) {
-            if (window->isMaximized())
-                window->showNormal();
-        }
-    }
+    m_tabbed = tabbed;
+    // A frame not shown yet takes the view when it shows: tabs made while it is hidden would
+    // leave no child active.
+    if (isVisible())
+        applyViewMode();
     emit tabbedChanged(tabbed);
 }
 
 bool MdiFrame::isTabbed() const
 {
-    return viewMode() == QMdiArea::TabbedView;
+    return m_tabbed;
+}
+
+void MdiFrame::showEvent(QShowEvent *event)
+{
+    QMdiArea::showEvent(event);
+    applyViewMode();
+}
+
+void MdiFrame::applyViewMode()
+{
+    if (m_tabbed == (viewMode() == QMdiArea::TabbedView))
+        return;
+    if (m_tabbed) {
+        setViewMode(QMdiArea::TabbedView);
+        setTabsClosable(true);
+        setTabsMovable(true);
+        return;
+    }
+    setViewMode(QMdiArea::SubWindowView);
+    // The tabs showed each window maximised; back as overlapping windows they take their
+    // own size again.
+    for (QMdiSubWindow *window : subWindowList()) {
+        if (window->isMaximized())
+            window->showNormal();
+    }
 }
 
 void MdiFrame::cascade()

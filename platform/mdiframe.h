@@ -45,8 +45,14 @@ public:
 signals:
     void tabbedChanged(bool tabbed);
 
+protected:
+    void showEvent(QShowEvent *event) override;
+
 private:
+    void applyViewMode();
     void placeNewChild(QWidget *window, int index);
+
+    bool m_tabbed = false;
 };
 
 } // namespace qv

@@ -127,6 +127,9 @@ void TextControl::setSourceEditing()
     m_editor->setCaretLineBackgroundColor(QColor(0xf2, 0xf6, 0xfc));
     m_editor->setIndentationGuides(true);
     m_editor->setMarginType(0, QsciScintilla::NumberMargin);
+    // A jump far into a large text paints at once: the text above the view is coloured a
+    // piece at a time while the program is idle, not all before the paint.
+    send(Sci::SCI_SETIDLESTYLING, Sci::SC_IDLESTYLING_TOVISIBLE);
     connect(this, &TextControl::changed, this, &TextControl::updateLineNumberWidth);
     applyStyles();
 }

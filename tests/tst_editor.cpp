@@ -12,6 +12,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
+#include <QDir>
 #include <QFileDialog>
 #include <QInputDialog>
 #include <QLabel>
@@ -244,14 +245,20 @@ private slots:
         QVERIFY(first->width() < MainForm->ClientArea->viewport()->width());
     }
 
+    // The start-up file opens as the active tab, filling the frame.
     void tabsAreRestoredAtStart()
     {
-        Session session("[Editor]\nTabs=1\nLineNumbers=0\n");
+        QTemporaryDir dir;
+        const QString name = dir.filePath(QStringLiteral("A.java"));
+        writeFile(name, "class A { }\n");
+        Session session("[Editor]\nTabs=1\nLineNumbers=0\n", {name});
         session.show();
         QVERIFY(MainForm->WindowTabsItem->isChecked());
         QCOMPARE(MainForm->ClientArea->viewMode(), QMdiArea::TabbedView);
         QVERIFY(!MainForm->LineNumbersItem->isChecked());
         QVERIFY(MainForm->HighlightingItem->isChecked());
+        QVERIFY(MainForm->activeDocument());
+        QVERIFY(qv::MdiFrame::frameOf(MainForm->activeDocument())->isMaximized());
     }
 };
 
