@@ -18,7 +18,7 @@
 namespace {
 
 // Milliseconds to open the file in a document window and paint it, optionally after moving
-// to its last line (which colours the whole text). The window is closed afterwards.
+// to its last line. The window is closed afterwards.
 double openAndPaint(const QString &name, bool highlighted, bool toEnd)
 {
     MainForm->HighlightingItem->setChecked(highlighted);
@@ -59,7 +59,7 @@ void benchHighlight()
     const QString name = dir.filePath(QStringLiteral("Big.java"));
     QFile file(name);
     if (file.open(QIODevice::WriteOnly))
-        file.write(javaSource(5 * 1024 * 1024));
+        file.write(generatedJava(5 * 1024 * 1024));
     file.close();
 
     createQuorvelWindows({});
