@@ -21,7 +21,7 @@ namespace {
 constexpr int MarkMargin = 1;
 constexpr int MarkSize = 14;
 // Marker numbers below the folding markers, and styles of the annotations beyond those a
-// lexer uses; the control has no lexer.
+// lexer uses.
 constexpr int ErrorMarker = 20;
 constexpr int WarningMarker = 21;
 constexpr int ErrorStyle = 200;
