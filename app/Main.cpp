@@ -9,6 +9,7 @@
 #include "platform/application.h"
 #include "platform/boxes.h"
 #include "platform/dialogs.h"
+#include "platform/errors.h"
 #include "platform/files.h"
 #include "platform/finddialogs.h"
 #include "platform/icons.h"
@@ -354,17 +355,28 @@ void TMainForm::closeEvent(QCloseEvent *event)
     qv::guarded([&] {
         if (!queryChildren())
             return;
-        FormClose();
-        closed = true;
+        closed = FormClose();
     });
     event->setAccepted(closed);
     if (closed)
         qv::app()->endRunLoop();
 }
 
-void TMainForm::FormClose()
+// Settings that cannot be written must not keep the user in the program: after the error box
+// the user may quit anyway, and a termination signal ends the program without asking.
+bool TMainForm::FormClose()
 {
-    SaveSettings();
+    try {
+        SaveSettings();
+    } catch (const qv::Error &error) {
+        if (qv::closingOnSignal()) {
+            qWarning("%s", qUtf8Printable(error.message()));
+            return true;
+        }
+        qv::errorBox(error.message());
+        return qv::confirm(QStringLiteral("Quit without saving the settings?")) == qv::Answer::Yes;
+    }
+    return true;
 }
 
 void TMainForm::FormDestroy()

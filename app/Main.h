@@ -122,7 +122,7 @@ public:
     // Window events
     void FormCreate();
     void FormShow();
-    void FormClose();
+    bool FormClose(); // false keeps the main window open
     void FormDestroy();
 
     // Shell

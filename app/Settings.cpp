@@ -186,22 +186,22 @@ void TMainForm::SaveSettings()
     // stored instead of -1.
     const int fontSize = EditorFont->pointSize() > 0 ? EditorFont->pointSize()
                                                      : QFontInfo(*EditorFont).pointSize();
-    IniFile->writeInteger(Setup, QStringLiteral("Height"), height());
-    IniFile->writeInteger(Setup, QStringLiteral("Width"), width());
-    IniFile->writeInteger(Setup, QStringLiteral("Left"), x());
-    IniFile->writeInteger(Setup, QStringLiteral("Top"), y());
-    IniFile->writeString(Setup, QStringLiteral("FontName"), EditorFont->family());
-    IniFile->writeInteger(Setup, QStringLiteral("FontSize"), fontSize);
-    IniFile->writeString(Setup, QStringLiteral("LastFileName"), LastFileName);
-    IniFile->writeString(Options, QStringLiteral("CompilerPath"),
-                         CompileOptForm->JavaPath->text());
-    IniFile->writeString(Options, QStringLiteral("DirectoryPath"),
-                         CompileOptForm->DirectoryPath->text());
-    IniFile->writeString(Options, QStringLiteral("ClassPath"), CompileOptForm->ClassPath->text());
-    IniFile->writeString(Options, QStringLiteral("Browser"), CompileOptForm->BrowserPath->text());
-    IniFile->writeString(Options, QStringLiteral("Interpreter"),
-                         CompileOptForm->Interpreter->text());
-    IniFile->writeString(Options, QStringLiteral("CompilerOptions"), FlagsToString());
+    const auto number = [](int value) { return QString::number(value); };
+    IniFile->writeStrings({
+        {Setup, QStringLiteral("Height"), number(height())},
+        {Setup, QStringLiteral("Width"), number(width())},
+        {Setup, QStringLiteral("Left"), number(x())},
+        {Setup, QStringLiteral("Top"), number(y())},
+        {Setup, QStringLiteral("FontName"), EditorFont->family()},
+        {Setup, QStringLiteral("FontSize"), number(fontSize)},
+        {Setup, QStringLiteral("LastFileName"), LastFileName},
+        {Options, QStringLiteral("CompilerPath"), CompileOptForm->JavaPath->text()},
+        {Options, QStringLiteral("DirectoryPath"), CompileOptForm->DirectoryPath->text()},
+        {Options, QStringLiteral("ClassPath"), CompileOptForm->ClassPath->text()},
+        {Options, QStringLiteral("Browser"), CompileOptForm->BrowserPath->text()},
+        {Options, QStringLiteral("Interpreter"), CompileOptForm->Interpreter->text()},
+        {Options, QStringLiteral("CompilerOptions"), FlagsToString()},
+    });
 }
 
 void TMainForm::FirstRun()

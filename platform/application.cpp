@@ -14,6 +14,8 @@
 #include <QWidget>
 #include <QWindow>
 
+#include <csignal>
+
 namespace qv {
 
 namespace {
@@ -24,6 +26,9 @@ Application::Application(QObject *parent)
     : QObject(parent)
 {
     QApplication::setQuitOnLastWindowClosed(false);
+    // A write past the file-size limit (ulimit -f) then fails with EFBIG and is reported like
+    // a full disk, instead of killing the program with every unsaved edit.
+    std::signal(SIGXFSZ, SIG_IGN);
     // The program's windows name the classic desktop faces; where they are not installed they
     // show in the desktop's own face, found here at once instead of by a slow fallback search.
     const QString desktopFace = QApplication::font().family();

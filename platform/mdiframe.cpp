@@ -10,21 +10,70 @@
 
 namespace qv {
 
+// A sub-window that leaves its frame's list as its destruction begins. Qt keeps a sub-window
+// in the area's own list until it is a bare object, and windows deleted on the way (a
+// document's output windows go with it) make the area report it meanwhile; the frame answers
+// from the windows that are still whole.
+class MdiFrame::SubWindow : public QMdiSubWindow
+{
+public:
+    explicit SubWindow(MdiFrame *frame)
+        : QMdiSubWindow(frame->viewport())
+        , m_frame(frame)
+    {}
+
+    ~SubWindow() override
+    {
+        if (m_frame)
+            m_frame->forget(this);
+    }
+
+    // The frame is going first; it no longer wants to hear of this window.
+    void detach() { m_frame = nullptr; }
+
+private:
+    MdiFrame *m_frame;
+};
+
 MdiFrame::MdiFrame(QWidget *parent)
     : QMdiArea(parent)
 {
     setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     setActivationOrder(QMdiArea::ActivationHistoryOrder);
-    connect(this, &QMdiArea::subWindowActivated, this,
-            [] { app()->notifyActiveWindowChanged(); });
+    m_activation = connect(this, &QMdiArea::subWindowActivated, this,
+                           [] { app()->notifyActiveWindowChanged(); });
+}
+
+MdiFrame::~MdiFrame()
+{
+    // The sub-windows are destroyed after this frame has stopped being one: neither they nor
+    // their last deactivation may reach back into it.
+    disconnect(m_activation);
+    for (QMdiSubWindow *window : std::as_const(m_windows))
+        static_cast<SubWindow *>(window)->detach();
+}
+
+void MdiFrame::forget(SubWindow *window)
+{
+    m_windows.removeOne(window);
+    app()->notifyActiveWindowChanged();
+}
+
+QList<QMdiSubWindow *> MdiFrame::wholeSubWindows(WindowOrder order) const
+{
+    QList<QMdiSubWindow *> result = subWindowList(order);
+    result.removeIf([this](QMdiSubWindow *window) {
+        return !m_windows.contains(window);
+    });
+    return result;
 }
 
 void MdiFrame::addChild(QWidget *form)
 {
     const QSize designSize = form->size();
     const int index = childCount();
-    QMdiSubWindow *window = addSubWindow(form);
+    auto *window = new SubWindow(this);
     window->setAttribute(Qt::WA_DeleteOnClose);
     // Ctrl+W is the program's own Close command, which closes a child window the same way.
     if (QMenu *menu = window->systemMenu()) {
@@ -34,11 +83,13 @@ void MdiFrame::addChild(QWidget *form)
                 action->setShortcuts(keys);
         }
     }
+    window->setWidget(form);
+    m_windows.append(window);
+    addSubWindow(window);
     // A child window opens at its form's design size, not at the smaller size it would need.
     if (form->testAttribute(Qt::WA_Resized))
         window->resize(designSize);
     placeNewChild(window, index);
-    connect(window, &QObject::destroyed, this, [] { app()->notifyActiveWindowChanged(); });
     // As a tab, a child fills the frame.
     if (viewMode() == QMdiArea::TabbedView)
         window->showMaximized();
@@ -68,7 +119,7 @@ void MdiFrame::placeNewChild(QWidget *window, int index)
 QWidget *MdiFrame::activeChild() const
 {
     QMdiSubWindow *window = activeSubWindow();
-    if (!window || window->isHidden())
+    if (!window || !m_windows.contains(window) || window->isHidden())
         return nullptr;
     return window->widget();
 }
@@ -76,7 +127,7 @@ QWidget *MdiFrame::activeChild() const
 QList<QWidget *> MdiFrame::childWindows() const
 {
     QList<QWidget *> result;
-    const QList<QMdiSubWindow *> windows = subWindowList(QMdiArea::ActivationHistoryOrder);
+    const QList<QMdiSubWindow *> windows = wholeSubWindows(QMdiArea::ActivationHistoryOrder);
     // The history lists the most recently active window last.
     for (auto it = windows.crbegin(); it != windows.crend(); ++it) {
         if (!(*it)->isHidden() && (*it)->widget())
@@ -153,7 +204,7 @@ void MdiFrame::applyViewMode()
     setViewMode(QMdiArea::SubWindowView);
     // The tabs showed each window maximised; back as overlapping windows they take their
     // own size again.
-    for (QMdiSubWindow *window : subWindowList()) {
+    for (QMdiSubWindow *window : wholeSubWindows(QMdiArea::CreationOrder)) {
         if (window->isMaximized())
             window->showNormal();
     }
@@ -169,7 +220,7 @@ void MdiFrame::tileHorizontally()
 {
     setTabbed(false);
     QList<QMdiSubWindow *> windows;
-    for (QMdiSubWindow *window : subWindowList(QMdiArea::CreationOrder)) {
+    for (QMdiSubWindow *window : wholeSubWindows(QMdiArea::CreationOrder)) {
         if (!window->isHidden() && !window->isMinimized())
             windows.append(window);
     }
@@ -192,7 +243,7 @@ void MdiFrame::arrangeIcons()
     setTabbed(false);
     const QRect area = viewport()->rect();
     int left = 0;
-    for (QMdiSubWindow *window : subWindowList(QMdiArea::CreationOrder)) {
+    for (QMdiSubWindow *window : wholeSubWindows(QMdiArea::CreationOrder)) {
         if (window->isHidden() || !window->isMinimized())
             continue;
         const QSize size = window->size();
@@ -208,7 +259,7 @@ void MdiFrame::fillWindowMenu(QMenu *menu, int ownItems)
         menu->removeAction(actions[i]);
         delete actions[i];
     }
-    const QList<QMdiSubWindow *> windows = subWindowList(QMdiArea::CreationOrder);
+    const QList<QMdiSubWindow *> windows = wholeSubWindows(QMdiArea::CreationOrder);
     bool first = true;
     int number = 1;
     for (QMdiSubWindow *window : windows) {

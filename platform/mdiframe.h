@@ -3,6 +3,8 @@
 #include <QList>
 #include <QMdiArea>
 
+class QMdiSubWindow;
+
 class QMenu;
 
 namespace qv {
@@ -15,6 +17,7 @@ class MdiFrame : public QMdiArea
 
 public:
     explicit MdiFrame(QWidget *parent = nullptr);
+    ~MdiFrame() override;
 
     // Adds the form as a child window, shows it and makes it the active child.
     void addChild(QWidget *form);
@@ -50,8 +53,16 @@ protected:
 
 private:
     void applyViewMode();
-    void placeNewChild(QWidget *window, int index);
+    class SubWindow;
 
+    void placeNewChild(QWidget *window, int index);
+    void forget(SubWindow *window);
+    // The area's sub-windows without those whose destruction has begun.
+    QList<QMdiSubWindow *> wholeSubWindows(WindowOrder order) const;
+
+    // Pointers are only compared: a window in the area's list may be partly destroyed.
+    QList<QMdiSubWindow *> m_windows;
+    QMetaObject::Connection m_activation;
     bool m_tabbed = false;
 };
 

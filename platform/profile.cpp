@@ -236,16 +236,6 @@ void terminateLastLine(QByteArray &text, const QByteArray &lineEnd)
     text += text.endsWith('\r') ? QByteArrayLiteral("\n") : lineEnd;
 }
 
-QString cutValue(QString value)
-{
-    if (value.size() > ProfileValueLimit) {
-        value.truncate(ProfileValueLimit);
-        if (value.back().isHighSurrogate())
-            value.chop(1);
-    }
-    return value;
-}
-
 int hexDigit(QChar c)
 {
     const char16_t u = c.unicode();
@@ -392,8 +382,8 @@ QString IniFile::readString(const QString &section, const QString &key, const QS
 {
     QByteArray text;
     if (settingsDirectory().isEmpty() || readWholeFile(path(), text) != ReadStatus::Ok)
-        return cutValue(def);
-    return cutValue(profileLookup(text, section, key).value_or(def));
+        return def;
+    return profileLookup(text, section, key).value_or(def);
 }
 
 int IniFile::readInteger(const QString &section, const QString &key, int def) const
@@ -401,7 +391,7 @@ int IniFile::readInteger(const QString &section, const QString &key, int def) co
     return parseProfileInteger(readString(section, key, QString()), def);
 }
 
-void IniFile::writeString(const QString &section, const QString &key, const QString &value)
+void IniFile::writeStrings(const QList<ProfileSetting> &settings)
 {
     const QString directory = settingsDirectory();
     if (directory.isEmpty() || !QDir().mkpath(directory))
@@ -413,7 +403,7 @@ void IniFile::writeString(const QString &section, const QString &key, const QStr
         break;
     case ReadStatus::CannotOpen:
         // A file that exists but cannot be read must not be replaced by a file holding only
-        // this one setting.
+        // these settings.
         if (QFileInfo(file).exists())
             throw writeError(m_bareName);
         text.clear();
@@ -422,11 +412,23 @@ void IniFile::writeString(const QString &section, const QString &key, const QStr
     case ReadStatus::TooLarge:
         throw writeError(m_bareName);
     }
-    const QByteArray updated = profileUpdate(text, section, key, value);
-    if (profileLookup(updated, section, key) != value)
-        throw writeError(m_bareName);
+    QByteArray updated = text;
+    for (const ProfileSetting &setting : settings) {
+        if (profileLookup(updated, setting.section, setting.key) == setting.value)
+            continue;
+        updated = profileUpdate(updated, setting.section, setting.key, setting.value);
+        if (profileLookup(updated, setting.section, setting.key) != setting.value)
+            throw writeError(m_bareName);
+    }
+    if (updated == text)
+        return;
     if (writeFileAtomic(file, updated) != WriteStatus::Ok)
         throw writeError(m_bareName);
+}
+
+void IniFile::writeString(const QString &section, const QString &key, const QString &value)
+{
+    writeStrings({{section, key, value}});
 }
 
 void IniFile::writeInteger(const QString &section, const QString &key, int value)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QList>
 #include <QString>
 
 #include <optional>
@@ -46,8 +47,13 @@ QByteArray profileUpdate(const QByteArray &fileText, const QString &section, con
 // bits. Anything else, the empty text included, gives def.
 int parseProfileInteger(const QString &text, int def);
 
-// The most characters a value read from a profile file may have; longer values are cut.
-inline constexpr int ProfileValueLimit = 1023;
+// One value to write: the section, the key and the value.
+struct ProfileSetting
+{
+    QString section;
+    QString key;
+    QString value;
+};
 
 // A profile file given by bare name, kept in settingsDirectory(). Nothing is cached: every call
 // reads or replaces the file itself.
@@ -59,15 +65,17 @@ public:
     QString fileName() const;
     QString path() const;
 
-    // The value, or def when the file, the section or the key is missing; either is cut to
-    // ProfileValueLimit characters.
+    // The whole value, or def when the file, the section or the key is missing.
     QString readString(const QString &section, const QString &key, const QString &def) const;
     // The value read as by parseProfileInteger; def when it is missing or not a whole number.
     int readInteger(const QString &section, const QString &key, int def) const;
 
-    // Set one value, creating the settings directory, the file, the section or the key as
-    // needed, and replace the file atomically. Throws Error("Unable to write to <bare name>")
-    // when the value cannot be stored; the file is then as it was.
+    // Sets the values in order, creating the settings directory, the file, the sections or the
+    // keys as needed, with one read and one atomic replacement of the file. A key that already
+    // holds its value keeps its line byte for byte, and a file that would not change is not
+    // written at all. Throws Error("Unable to write to <bare name>") when a value cannot be
+    // stored; the file is then as it was.
+    void writeStrings(const QList<ProfileSetting> &settings);
     void writeString(const QString &section, const QString &key, const QString &value);
     void writeInteger(const QString &section, const QString &key, int value);
 

@@ -15,7 +15,10 @@ namespace qv {
 
 namespace {
 
-constexpr int WatchedSignals[] = {SIGTERM, SIGINT};
+// A hang-up (the terminal closed, the session logged out) ends the program as SIGTERM does.
+constexpr int WatchedSignals[] = {SIGTERM, SIGINT, SIGHUP};
+
+bool signalClosing = false;
 
 // Read and write ends of the pipe through which the signal handler wakes the event loop;
 // the handler may only use async-signal-safe calls, so it writes one byte and nothing more.
@@ -89,7 +92,9 @@ private:
         }
         m_retry.stop();
         m_pending = false;
+        signalClosing = true;
         m_window->close();
+        signalClosing = false;
     }
 
     QPointer<QWidget> m_window;
@@ -102,6 +107,11 @@ private:
 TerminationWatcher *TerminationWatcher::s_current = nullptr;
 
 } // namespace
+
+bool closingOnSignal()
+{
+    return signalClosing;
+}
 
 void closeOnTerminationSignals(QWidget *mainWindow)
 {

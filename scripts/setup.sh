@@ -1,6 +1,9 @@
 #!/usr/bin/env bash
 # Installs what is missing on a Debian 12 machine, builds Quorvel, then runs, tests or
-# benchmarks or packages it.  Usage: scripts/setup.sh run [FILE] | test | bench | package
+# benchmarks or packages it.
+# Usage: scripts/setup.sh run [FILE] | test | bench | package | sanitize
+# sanitize builds the tests with AddressSanitizer and UndefinedBehaviorSanitizer in
+# build-sanitize and runs them; any finding fails the test that caused it.
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 build="$here/build"
@@ -22,11 +25,23 @@ if ((${#missing[@]})); then
     DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${missing[@]}" >/dev/null
 fi
 
+what=${1:-run}
+shift || true
+
+if [ "$what" = sanitize ]; then
+    sanitized="$here/build-sanitize"
+    cmake -S "$here" -B "$sanitized" -G Ninja -DQUORVEL_SANITIZE=ON \
+          -DCMAKE_BUILD_TYPE=Sanitize -DCMAKE_CXX_FLAGS_SANITIZE="-O1 -g1" >/dev/null
+    cmake --build "$sanitized" -j 2
+    cd "$sanitized"
+    export ASAN_OPTIONS="detect_leaks=1"
+    export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
+    exec ctest --output-on-failure -j 2
+fi
+
 cmake -S "$here" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build "$build" -j 2
 
-what=${1:-run}
-shift || true
 case "$what" in
 run)
     if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
@@ -51,7 +66,7 @@ package)
     echo "$deb"
     ;;
 *)
-    echo "usage: scripts/setup.sh run [FILE] | test | bench | package" >&2
+    echo "usage: scripts/setup.sh run [FILE] | test | bench | package | sanitize" >&2
     exit 2
     ;;
 esac

@@ -13,6 +13,7 @@
 #include <memory>
 #include <signal.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -97,7 +98,7 @@ private slots:
 
     void iniFileCreatesFolderAndKeepsWriteOrder();
     void iniFileReadsDefaultsAndFreshText();
-    void iniFileCutsLongValues();
+    void writeStringsChangesOnlyWhatDiffers();
     void failedWriteThrowsAndKeepsFile();
     void writeToReadOnlyFolderThrows();
     void writeRefusesUnreadableFile();
@@ -296,10 +297,10 @@ void TestProfile::valuesSurviveRoundTrip()
     const QByteArray again = qv::profileUpdate(plain, u"A"_s, u"K"_s, value);
     QCOMPARE(again, added);
 
-    // Through the file: the value comes back whole, or cut to what a reader may return.
+    // Through the file: the value comes back whole, however long.
     IniFile ini(u"QUORVEL.INI"_s);
     ini.writeString(u"Setup"_s, u"LastFileName"_s, value);
-    QCOMPARE(ini.readString(u"Setup"_s, u"LastFileName"_s, {}), value.left(qv::ProfileValueLimit));
+    QCOMPARE(ini.readString(u"Setup"_s, u"LastFileName"_s, {}), value);
 }
 
 void TestProfile::integerRule_data()
@@ -412,18 +413,34 @@ void TestProfile::iniFileReadsDefaultsAndFreshText()
     QCOMPARE(ini.readInteger(u"Setup"_s, u"Height"_s, 298), 512);
 }
 
-void TestProfile::iniFileCutsLongValues()
+void TestProfile::writeStringsChangesOnlyWhatDiffers()
 {
+    // One write gives what one write per value would, except that a line already holding its
+    // value stays byte for byte, even in a form no write produces.
     IniFile ini(u"QUORVEL.INI"_s);
-    const QString limit(qv::ProfileValueLimit, u'x');
-    ini.writeString(u"A"_s, u"K"_s, limit);
-    QCOMPARE(ini.readString(u"A"_s, u"K"_s, {}), limit);
-    QCOMPARE(ini.readString(u"A"_s, u"X"_s, limit + u'y'), limit);
+    QVERIFY(QDir().mkpath(m_config));
+    const QByteArray before = "[setup]\r\nHEIGHT = 297  \r\nLastFileName=\\\"a.java\"\r\n";
+    writeBytes(ini.path(), before);
+    QString classPath;
+    while (classPath.size() < 1260)
+        classPath += u"/usr/share/java/library-%1.jar:"_s.arg(classPath.size());
+    const QList<qv::ProfileSetting> settings{{u"Setup"_s, u"Height"_s, u"297"_s},
+                                             {u"Setup"_s, u"Width"_s, u"435"_s},
+                                             {u"Setup"_s, u"LastFileName"_s, u"a.java"_s},
+                                             {u"Options"_s, u"ClassPath"_s, classPath}};
+    QByteArray expected = qv::profileUpdate(before, u"Setup"_s, u"Width"_s, u"435"_s);
+    expected = qv::profileUpdate(expected, u"Options"_s, u"ClassPath"_s, classPath);
+    ini.writeStrings(settings);
+    QCOMPARE(readBytes(ini.path()), expected);
+    QCOMPARE(ini.readString(u"Options"_s, u"ClassPath"_s, {}), classPath);
 
-    // A character outside the BMP that would be split at the limit is dropped whole.
-    const QString split = QString(qv::ProfileValueLimit - 1, u'x') + u"\U0001F600"_s;
-    ini.writeString(u"A"_s, u"K"_s, split);
-    QCOMPARE(ini.readString(u"A"_s, u"K"_s, {}), split.left(1022));
+    // The same values again leave the file itself alone.
+    struct stat written = {};
+    QCOMPARE(stat(QFile::encodeName(ini.path()).constData(), &written), 0);
+    ini.writeStrings(settings);
+    struct stat again = {};
+    QCOMPARE(stat(QFile::encodeName(ini.path()).constData(), &again), 0);
+    QCOMPARE(again.st_ino, written.st_ino);
 }
 
 void TestProfile::failedWriteThrowsAndKeepsFile()

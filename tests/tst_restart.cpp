@@ -8,6 +8,7 @@
 #include "platform/textcontrol.h"
 
 #include <QAction>
+#include <QDir>
 #include <QFile>
 #include <QLineEdit>
 #include <QProcess>
@@ -66,8 +67,17 @@ private slots:
 
     // Each child window is asked first: refusing keeps the program running, and a later
     // signal closes it and writes the settings.
+    void signalClosesLikeTheUser_data()
+    {
+        QTest::addColumn<int>("signo");
+        QTest::newRow("terminate") << SIGTERM;
+        QTest::newRow("interrupt") << SIGINT;
+        QTest::newRow("hang-up") << SIGHUP;
+    }
+
     void signalClosesLikeTheUser()
     {
+        QFETCH(int, signo);
         Session session("[Options]\n");
         session.show();
         qv::closeOnTerminationSignals(MainForm);
@@ -75,17 +85,36 @@ private slots:
         MainForm->activeDocument()->RichEdit1->setText("unsaved");
 
         auto refuse = answerBox(QStringLiteral("Cancel"));
-        std::raise(SIGTERM);
+        std::raise(signo);
         QVERIFY(allModalsHandled());
         QCOMPARE(refuse->text, QStringLiteral("NONAME1 has been modified.  Save changes?"));
         QVERIFY(MainForm->isVisible());
         QCOMPARE(session.iniText(), QByteArray("[Options]\n"));
 
         answerBox(QStringLiteral("&No"));
-        std::raise(SIGINT);
+        std::raise(signo);
         QVERIFY(allModalsHandled());
         QTRY_VERIFY_WITH_TIMEOUT(!MainForm->isVisible(), 10000);
         QVERIFY(session.iniText().contains("[Setup]"));
+    }
+
+    // Settings that cannot be written do not keep a signal from ending the program once the
+    // documents have been asked.
+    void signalEndsDespiteUnwritableSettings()
+    {
+        Session session("[Options]\n");
+        session.show();
+        QVERIFY(QFile::remove(session.iniPath()));
+        QVERIFY(QDir().mkpath(session.iniPath()));
+        qv::closeOnTerminationSignals(MainForm);
+        MainForm->FileNewItem->trigger();
+        MainForm->activeDocument()->RichEdit1->setText("unsaved");
+
+        auto asked = answerBox(QStringLiteral("&No"));
+        std::raise(SIGTERM);
+        QVERIFY(allModalsHandled());
+        QVERIFY(asked->seen);
+        QTRY_VERIFY_WITH_TIMEOUT(!MainForm->isVisible(), 10000);
     }
 
     // A signal during the first run's questions waits until the main window is shown.

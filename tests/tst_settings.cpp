@@ -19,7 +19,7 @@
 #include <QScopeGuard>
 #include <QTest>
 
-#include <csignal>
+#include <unistd.h>
 #include <sys/resource.h>
 
 using namespace testutil;
@@ -194,7 +194,7 @@ private slots:
         QVERIFY(MainForm->height() >= 1);
         QCOMPARE(MainForm->width(), desktop.width());
         QVERIFY(QGuiApplication::primaryScreen()->availableGeometry().contains(MainForm->pos()));
-        QCOMPARE(CompileOptForm->ClassPath->text(), QString(1023, u'y'));
+        QCOMPARE(CompileOptForm->ClassPath->text(), QString(2000, u'y'));
         QCOMPARE(checkedFlags(), QStringList{"g"});
         QVERIFY(MainForm->LastFileItem);
 
@@ -204,6 +204,7 @@ private slots:
         QCOMPARE(value(saved, "Setup", "Width"), QByteArray::number(desktop.width()));
         QCOMPARE(value(saved, "Setup", "Left"), QByteArray::number(MainForm->x()));
         QCOMPARE(value(saved, "Setup", "Height"), QByteArray::number(MainForm->height()));
+        QCOMPARE(value(saved, "Options", "ClassPath"), QByteArray(2000, 'y'));
     }
 
     // A stored position from which no part of the title bar would show (a screen removed
@@ -333,45 +334,54 @@ private slots:
         QCOMPARE(value(saved, "Options", "Browser"), QByteArray("/usr/bin/viewer"));
     }
 
-    // A write that fails ends the save at that key, reports it, and keeps the main window
-    // open; the keys before it stay written. Here the file may grow no further than it is
-    // once the seven "Setup" keys are in, so the eighth key fails.
-    void failedSaveAbandonsTheClose()
+    // A save that cannot be written changes nothing in the file and is reported; the user may
+    // then stay (the window keeps its settings for a later save) or quit anyway.
+    void unwritableSettingsLetTheUserQuit_data()
     {
+        QTest::addColumn<QString>("fault");
+        QTest::newRow("file-size limit") << "limit";
+        QTest::newRow("folder in the file's place") << "folder";
+        QTest::newRow("read-only file") << "read-only";
+    }
+
+    void unwritableSettingsLetTheUserQuit()
+    {
+        QFETCH(QString, fault);
+        if (fault == u"read-only" && geteuid() == 0)
+            QSKIP("root writes read-only files");
         Session session("[Options]\n");
         session.show();
-        QByteArray afterSeven = session.iniText();
-        const QList<QPair<QString, QString>> setup{
-            {"Height", QString::number(MainForm->height())},
-            {"Width", QString::number(MainForm->width())},
-            {"Left", QString::number(MainForm->x())},
-            {"Top", QString::number(MainForm->y())},
-            {"FontName", MainForm->EditorFont->family()},
-            {"FontSize", QString::number(MainForm->EditorFont->pointSize())},
-            {"LastFileName", MainForm->LastFileName}};
-        for (const auto &[key, text] : setup)
-            afterSeven = qv::profileUpdate(afterSeven, QStringLiteral("Setup"), key, text);
-
         rlimit original{};
         QCOMPARE(getrlimit(RLIMIT_FSIZE, &original), 0);
         rlimit limited = original;
-        limited.rlim_cur = rlim_t(afterSeven.size());
-        const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
-        QCOMPARE(setrlimit(RLIMIT_FSIZE, &limited), 0);
-        auto box = answerBox();
+        limited.rlim_cur = rlim_t(session.iniText().size());
+        if (fault == u"folder") {
+            QVERIFY(QFile::remove(session.iniPath()));
+            QVERIFY(QDir().mkpath(session.iniPath()));
+        } else if (fault == u"read-only") {
+            QVERIFY(QFile::setPermissions(session.iniPath(), QFile::ReadOwner));
+        } else {
+            QCOMPARE(setrlimit(RLIMIT_FSIZE, &limited), 0);
+        }
+        const QByteArray before = session.iniText();
+
+        auto error = answerBox();
+        auto stay = answerBox(QStringLiteral("&No"));
+        QVERIFY(!MainForm->close());
+        QVERIFY(allModalsHandled());
+        QCOMPARE(error->text, QStringLiteral("Unable to write to QUORVEL.INI."));
+        QCOMPARE(error->icon, QMessageBox::Critical);
+        QCOMPARE(stay->text, QStringLiteral("Quit without saving the settings?"));
+        QVERIFY(MainForm->isVisible());
+        QCOMPARE(session.iniText(), before);
+
+        answerBox();
+        answerBox(QStringLiteral("&Yes"));
         const bool closed = MainForm->close();
         setrlimit(RLIMIT_FSIZE, &original);
-        std::signal(SIGXFSZ, previousHandler);
-
         QVERIFY(allModalsHandled());
-        QVERIFY(!closed);
-        QVERIFY(MainForm->isVisible());
-        QCOMPARE(box->text, QStringLiteral("Unable to write to QUORVEL.INI."));
-        QCOMPARE(box->icon, QMessageBox::Critical);
-        QCOMPARE(session.iniText(), afterSeven);
-
-        QVERIFY(MainForm->close());
-        QCOMPARE(value(session.iniText(), "Options", "CompilerOptions"), QByteArray());
+        QVERIFY(closed);
+        QCOMPARE(session.iniText(), before);
     }
 
     // The first run fills in the folder of the installed compiler, found through JAVA_HOME,
