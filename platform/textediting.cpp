@@ -55,6 +55,8 @@ void TextControl::adoptLineEnds()
 {
     // The first line end of the text decides; a text without any keeps the control's own.
     const std::string_view all = bytes();
+    if (all.empty())
+        return; // an empty text has no data to search, not even a pointer
     const char *data = all.data();
     const char *end = data + all.size();
     const char *cr = static_cast<const char *>(std::memchr(data, '\r', all.size()));
