@@ -1,26 +1,33 @@
 #!/usr/bin/env bash
-# Makes the README's picture: Quorvel under a virtual X server with a small Java program open,
-# compiled once so that its error is marked, saved as docs/quorvel.png.
+# Makes the README's pictures under a virtual X server, driving the program with the keyboard:
+#   docs/editor.png   a highlighted Java file
+#   docs/quorvel.png  the same compiled once, its error marked, the output behind it
+#   docs/tabs.png     the tabbed view with a Java file and an HTML page
 # Usage: scripts/screenshot.sh [BUILD_DIR]   (needs xvfb, xauth, imagemagick and xdotool)
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 build=${1:-$here/build}
 if [ -z "${QUORVEL_IN_XVFB:-}" ]; then
     export QUORVEL_IN_XVFB=1
-    exec xvfb-run -a -s "-screen 0 1100x720x24" "$0" "$build"
+    exec xvfb-run -a -s "-screen 0 760x470x24" "$0" "$build"
 fi
 work=$(mktemp -d)
-trap 'kill "${pid:-0}" 2>/dev/null || true; rm -rf "$work"' EXIT
+pid=
+trap '[ -n "$pid" ] && kill "$pid" 2>/dev/null; rm -rf "$work"' EXIT
 javac_dir=$(dirname "$(readlink -f "$(command -v javac)")")
-mkdir -p "$work/config" "$work/src"
-cat >"$work/config/QUORVEL.INI" <<INI
+mkdir -p "$work/src"
+
+settings() { # TABS
+    rm -rf "$work/config"
+    mkdir -p "$work/config"
+    cat >"$work/config/QUORVEL.INI" <<INI
 [Setup]
 Left=0
 Top=0
-Width=1100
-Height=720
+Width=760
+Height=470
 FontName=Monospace
-FontSize=11
+FontSize=10
 [Options]
 CompilerPath=$javac_dir
 DirectoryPath=
@@ -28,7 +35,36 @@ ClassPath=
 Browser=
 Interpreter=$javac_dir/java
 CompilerOptions=
+[Editor]
+Tabs=$1
 INI
+}
+
+start() { # FILE
+    XDG_CONFIG_HOME="$work/config" "$build/quorvel" "$1" &
+    pid=$!
+    window=
+    for _ in $(seq 150); do
+        window=$(xdotool search --onlyvisible --name "^Quorvel$" 2>/dev/null | head -n 1) && \
+            [ -n "$window" ] && break
+        sleep 0.2
+    done
+    sleep 1.5
+    # No window manager runs here: the program's window is made the active one by hand.
+    xdotool windowactivate --sync "$window" 2>/dev/null || xdotool windowfocus --sync "$window"
+    sleep 0.5
+}
+
+stop() {
+    kill "$pid" 2>/dev/null || true
+    wait "$pid" 2>/dev/null || true
+    pid=
+}
+
+key() { xdotool key --clearmodifiers "$@"; sleep 0.8; }
+
+shot() { import -window root "$here/docs/$1"; echo "$here/docs/$1"; }
+
 cat >"$work/src/Greeting.java" <<'JAVA'
 import java.util.Scanner;
 
@@ -43,14 +79,40 @@ public class Greeting {
     }
 }
 JAVA
+cat >"$work/src/page.html" <<'HTML'
+<!DOCTYPE html>
+<html>
+<head>
+  <title>Greeting</title>
+  <style> body { font-family: sans-serif; } </style>
+</head>
+<body>
+  <!-- the greeting -->
+  <p class="greeting">Hello, <b>World</b>!</p>
+  <script>
+    document.title = "Hello " + 3;
+  </script>
+</body>
+</html>
+HTML
 cd "$work/src"
-XDG_CONFIG_HOME="$work/config" "$build/quorvel" "$work/src/Greeting.java" &
-pid=$!
-for _ in $(seq 100); do
-    xdotool search --name "Quorvel" >/dev/null 2>&1 && break
-    sleep 0.2
-done
+
+settings 0
+start "$work/src/Greeting.java"
+shot editor.png
+key F9                 # compile: the error box, then the report
+sleep 4
+key Return
 sleep 1
-sleep 1
-import -window root "$here/docs/quorvel.png"
-echo "$here/docs/quorvel.png"
+key Return
+xdotool windowactivate --sync "$window" 2>/dev/null || xdotool windowfocus --sync "$window"
+key F8                 # to the first error, in the document
+shot quorvel.png
+stop
+
+settings 1
+start "$work/src/Greeting.java"
+key ctrl+o
+xdotool type "$work/src/page.html"; key Return
+shot tabs.png
+stop
