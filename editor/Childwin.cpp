@@ -240,7 +240,7 @@ void TMDIChild::FormCloseQuery(bool &CanClose)
     }
     for (const QPointer<ToolWindow> &window : std::as_const(toStop)) {
         if (window)
-            window->stop();
+            window->stopForClose();
     }
 }
 

@@ -363,6 +363,10 @@ void TCompOutForm::ReaderTerminated()
     Runner.reset();
     resumePainting();
     finishDiagnostics();
+    // A compile stopped because its window is closing ends without a report: the window is
+    // on its way out, and the user has already answered for it.
+    if (stoppedForClose())
+        return;
     const QPointer<TCompOutForm> self(this);
     // The error output is read first, the report after it.
     if (m_errorBox)

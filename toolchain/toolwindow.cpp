@@ -22,6 +22,12 @@ bool ToolWindow::stopBeforeClose()
     const QPointer<ToolWindow> self(this);
     if (!confirmStop() || !self)
         return false;
-    stop();
+    stopForClose();
     return true;
+}
+
+void ToolWindow::stopForClose()
+{
+    m_stoppedForClose = true;
+    stop();
 }

@@ -31,7 +31,11 @@ public:
     // Whether the window may close: at once when its program is not going, otherwise only
     // after a Yes to the question, which stops the program.
     bool stopBeforeClose();
+    // Stops the program because the window is closing: its end then reports nothing.
+    void stopForClose();
+    bool stoppedForClose() const { return m_stoppedForClose; }
 
 private:
     QPointer<TMDIChild> m_owner;
+    bool m_stoppedForClose = false;
 };
