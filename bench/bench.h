@@ -17,5 +17,9 @@ void benchJavac();
 // Java source of about size bytes: one class of many short methods.
 QByteArray generatedJava(qsizetype size);
 
+// Runs the event loop until a compile's report has been seen (reportAt set, in ms), its
+// readers have ended and no box is open, or until limitMs have passed.
+void waitForCompileReport(const double &reportAt, int limitMs);
+
 // A child process of the start-up benchmark: shows a window and exits.
 int benchChild(const QString &mode, int argc, char **argv);

@@ -126,15 +126,7 @@ UiRun compileThroughTheWindow(const QString &compilerDirectory, const QString &s
         MainForm->CompileItemClick();
     });
     answerer.output = document->OutputForm;
-    QEventLoop loop;
-    QTimer poll;
-    QObject::connect(&poll, &QTimer::timeout, [&] {
-        if (answerer.reportAt >= 0 && RunningReaders == 0 && !QApplication::activeModalWidget())
-            loop.quit();
-    });
-    poll.start(1);
-    QTimer::singleShot(600 * 1000, &loop, &QEventLoop::quit);
-    loop.exec();
+    waitForCompileReport(answerer.reportAt, 600 * 1000);
     ticker.stop();
     const double now = double(clock.nsecsElapsed()) / 1e6;
     run.longestStallMs = qMax(run.longestStallMs, now - lastTick);
@@ -201,4 +193,17 @@ void benchCompile()
     std::printf("compile, longest user-interface stall while output streams in: %.1f ms "
                 "(bar 100)\n",
                 worstStall);
+}
+
+void waitForCompileReport(const double &reportAt, int limitMs)
+{
+    QEventLoop loop;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        if (reportAt >= 0 && RunningReaders == 0 && !QApplication::activeModalWidget())
+            loop.quit();
+    });
+    poll.start(1);
+    QTimer::singleShot(limitMs, &loop, &QEventLoop::quit);
+    loop.exec();
 }

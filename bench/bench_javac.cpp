@@ -56,15 +56,7 @@ double compileThroughTheCommand(const QString &source)
     qApp->installEventFilter(&watch);
     watch.clock.start();
     qv::guarded([] { MainForm->CompileItemClick(); });
-    QEventLoop loop;
-    QTimer poll;
-    QObject::connect(&poll, &QTimer::timeout, [&] {
-        if (watch.reportAt >= 0 && RunningReaders == 0 && !QApplication::activeModalWidget())
-            loop.quit();
-    });
-    poll.start(1);
-    QTimer::singleShot(120 * 1000, &loop, &QEventLoop::quit);
-    loop.exec();
+    waitForCompileReport(watch.reportAt, 120 * 1000);
     qApp->removeEventFilter(&watch);
     document->RichEdit1->setModified(false);
     delete document->parentWidget();
