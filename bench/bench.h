@@ -14,6 +14,10 @@ void benchKeys();
 void benchLongLine();
 void benchJavac();
 
+// Points the settings at a QUORVEL.INI of the benchmark's own in folder, so that the first-run
+// question stays away and the user's settings are never touched.
+void useScratchSettings(const QString &folder);
+
 // Java source of about size bytes: one class of many short methods.
 QByteArray generatedJava(qsizetype size);
 

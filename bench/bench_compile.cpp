@@ -154,13 +154,7 @@ void benchCompile()
     if (file.open(QIODevice::WriteOnly))
         file.write("class Flood {}\n");
     file.close();
-    // A settings file of its own, so that the first-run question stays away and the user's
-    // settings are never touched.
-    qputenv("XDG_CONFIG_HOME", QFile::encodeName(scratch.path()));
-    QFile ini(scratch.filePath(QStringLiteral("QUORVEL.INI")));
-    if (ini.open(QIODevice::WriteOnly))
-        ini.write("[Options]\n");
-    ini.close();
+    useScratchSettings(scratch.path());
     qputenv("QV_FAKE_JAVAC", "flood:" + QByteArray::number(qlonglong(OutputBytes)));
 
     createQuorvelWindows({});

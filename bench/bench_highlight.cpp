@@ -50,11 +50,7 @@ void benchHighlight()
 {
     QTemporaryDir dir;
     QTemporaryDir config;
-    qputenv("XDG_CONFIG_HOME", QFile::encodeName(config.path()));
-    QFile ini(config.filePath(QStringLiteral("QUORVEL.INI")));
-    if (ini.open(QIODevice::WriteOnly))
-        ini.write("[Options]\n");
-    ini.close();
+    useScratchSettings(config.path());
     const QString name = dir.filePath(QStringLiteral("Big.java"));
     QFile file(name);
     if (file.open(QIODevice::WriteOnly))

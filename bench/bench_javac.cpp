@@ -90,11 +90,7 @@ void benchJavac()
         file.write("public class Small {\n    public static void main(String[] args) {\n"
                    "        System.out.println(\"small\");\n    }\n}\n");
     file.close();
-    qputenv("XDG_CONFIG_HOME", QFile::encodeName(scratch.path()));
-    QFile ini(scratch.filePath(QStringLiteral("QUORVEL.INI")));
-    if (ini.open(QIODevice::WriteOnly))
-        ini.write("[Options]\n");
-    ini.close();
+    useScratchSettings(scratch.path());
 
     createQuorvelWindows({});
     MainForm->show();

@@ -216,11 +216,7 @@ namespace {
 // A settings folder of the benchmark's own, and the main window shown in it.
 void startWorkbench(const QTemporaryDir &dir)
 {
-    qputenv("XDG_CONFIG_HOME", QFile::encodeName(dir.path()));
-    QFile ini(dir.filePath(QStringLiteral("QUORVEL.INI")));
-    if (ini.open(QIODevice::WriteOnly))
-        ini.write("[Options]\n");
-    ini.close();
+    useScratchSettings(dir.path());
     createQuorvelWindows({});
     MainForm->resize(1000, 700);
     MainForm->show();

@@ -63,6 +63,14 @@ void resetPeak()
 
 } // namespace
 
+void useScratchSettings(const QString &folder)
+{
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(folder));
+    QFile ini(folder + QStringLiteral("/QUORVEL.INI"));
+    if (ini.open(QIODevice::WriteOnly))
+        ini.write("[Options]\n");
+}
+
 QByteArray generatedJava(qsizetype size)
 {
     QByteArray text;
