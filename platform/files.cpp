@@ -12,6 +12,7 @@
 #include <cerrno>
 #include <fcntl.h>
 #include <limits>
+#include <memory>
 #include <optional>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -115,9 +116,9 @@ QString sizeProblem(qint64 size)
     return {};
 }
 
-ReadStatus readWholeFile(const QString &path, QByteArray &data)
+ReadStatus readFileInPieces(const QString &path, const std::function<void(qint64)> &opened,
+                            const std::function<void(const char *, qsizetype)> &take)
 {
-    data.clear();
     const QByteArray native = QFile::encodeName(path);
     if (native.isEmpty())
         return ReadStatus::CannotOpen;
@@ -129,33 +130,41 @@ ReadStatus readWholeFile(const QString &path, QByteArray &data)
     if (info.st_size > MaxTextSize)
         return ReadStatus::TooLarge;
     ::fcntl(file.fd, F_SETFL, ::fcntl(file.fd, F_GETFL) & ~O_NONBLOCK);
-    // One byte more than the size, so that the read that finds the end needs no growth.
-    data.resize(qsizetype(info.st_size) + 1);
-    qsizetype used = 0;
+    opened(qint64(info.st_size));
+    const std::unique_ptr<char[]> piece(new char[ReadPieceSize]);
+    qint64 total = 0;
     for (;;) {
-        if (used == data.size()) {
-            if (used > MaxTextSize) {
-                data.clear();
-                return ReadStatus::TooLarge;
-            }
-            data.resize(std::min<qsizetype>(std::max<qsizetype>(used * 2, 1 << 16),
-                                             MaxTextSize + 1));
-        }
-        const ssize_t n = ::read(file.fd, data.data() + used, size_t(data.size() - used));
+        const ssize_t n = ::read(file.fd, piece.get(), ReadPieceSize);
         if (n < 0 && errno == EINTR)
             continue;
-        if (n <= 0) {
-            data.truncate(used);
-            return n == 0 ? ReadStatus::Ok : ReadStatus::ReadFailed;
-        }
-        used += n;
+        if (n < 0)
+            return ReadStatus::ReadFailed;
+        if (n == 0)
+            return ReadStatus::Ok;
+        total += n;
+        if (total > MaxTextSize)
+            return ReadStatus::TooLarge;
+        take(piece.get(), qsizetype(n));
     }
+}
+
+ReadStatus readWholeFile(const QString &path, QByteArray &data)
+{
+    data.clear();
+    const ReadStatus status = readFileInPieces(
+        path, [&](qint64 size) { data.reserve(qsizetype(size)); },
+        [&](const char *piece, qsizetype length) { data.append(piece, length); });
+    if (status == ReadStatus::TooLarge)
+        data.clear();
+    return status;
 }
 
 FileStamp fileStamp(const QString &path)
 {
     const QByteArray native = QFile::encodeName(path);
-    struct stat info{};
+    struct stat info
+    {
+    };
     if (native.isEmpty() || ::stat(native.constData(), &info) != 0)
         return {};
     return {true, quint64(info.st_dev), quint64(info.st_ino), qint64(info.st_size),

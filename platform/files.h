@@ -3,6 +3,8 @@
 #include <QByteArray>
 #include <QString>
 
+#include <functional>
+
 namespace qv {
 
 // The compiler's file name inside the compiler directory, and the path separator.
@@ -32,6 +34,15 @@ qint64 regularFileSize(const QString &path);
 QString sizeProblem(qint64 size);
 
 enum class ReadStatus { Ok, CannotOpen, ReadFailed, TooLarge };
+// How much of a file readFileInPieces hands over at a time (the last piece may be shorter).
+inline constexpr qsizetype ReadPieceSize = qsizetype(1) << 20;
+// Reads a regular file's bytes without ever holding more than one piece of them: opened gets
+// the file's size once it is known to be readable, then take gets the bytes in order. Anything
+// else (a FIFO, a device, a folder) is CannotOpen and never blocks; neither callback runs then,
+// nor for a file already over MaxTextSize. A file that grows past MaxTextSize while it is read
+// is TooLarge, after the pieces within the limit.
+ReadStatus readFileInPieces(const QString &path, const std::function<void(qint64 size)> &opened,
+                            const std::function<void(const char *, qsizetype)> &take);
 // Reads a regular file's bytes; anything else (a FIFO, a device, a folder) is CannotOpen and
 // never blocks. A file that grows past MaxTextSize while it is read is TooLarge. On
 // ReadFailed, data holds what was read before the failure.

@@ -169,11 +169,23 @@ int TextControl::length() const
 void TextControl::setText(const QByteArray &text)
 {
     const QScopedValueRollback<bool> inCall(m_inCall, true);
-    send(Sci::SCI_CLEARALL);
-    send(Sci::SCI_ALLOCATE, (unsigned long)text.size() + 1);
+    clearFor(text.size());
     // SCI_ADDTEXT takes a length, so NUL bytes are kept.
     m_editor->SendScintilla(Sci::SCI_ADDTEXT, (unsigned long)text.size(),
                             static_cast<const char *>(text.constData()));
+    showFromStart();
+}
+
+void TextControl::clearFor(qsizetype size)
+{
+    send(Sci::SCI_CLEARALL);
+    // Room beyond the text for the NUL that reading it whole appends, and for the first edits:
+    // a buffer filled to the last byte is copied whole into a larger one on the next of them.
+    send(Sci::SCI_ALLOCATE, (unsigned long)size + 64 * 1024);
+}
+
+void TextControl::showFromStart()
+{
     // Caret and view back to the start without laying out the text: a long line costs a
     // noticeable time to measure, which painting then does once.
     send(Sci::SCI_SETEMPTYSELECTION, 0);
@@ -264,18 +276,33 @@ int TextControl::characterCount(int from, int to) const
 
 ReadStatus TextControl::loadFromFile(const QString &path)
 {
-    QByteArray data;
-    const ReadStatus status = readWholeFile(path, data);
-    if (status == ReadStatus::CannotOpen || status == ReadStatus::TooLarge)
+    // The file goes into the editor a piece at a time, so that opening needs little more
+    // memory than the text itself: no whole copy of it is ever made on the way. While no
+    // assistive technology listens, the editor makes no notice of the insertions either
+    // (which would copy each piece, and convert it to UTF-16 as well).
+    const QScopedValueRollback<bool> inCall(m_inCall, true);
+    bool started = false;
+    const ReadStatus status = readFileInPieces(
+        path,
+        [&](qint64 size) {
+            started = true;
+            // The document may be replaced by one suited to the size; undo is switched off
+            // on the one that receives the text, or the text would be copied into its undo
+            // history.
+            prepareDocumentFor(size);
+            send(Sci::SCI_SETUNDOCOLLECTION, 0);
+            clearFor(qsizetype(size));
+        },
+        [&](const char *piece, qsizetype length) {
+            m_editor->SendScintilla(Sci::SCI_APPENDTEXT, (unsigned long)length, piece);
+        });
+    if (!started)
         return status;
-    send(Sci::SCI_SETUNDOCOLLECTION, 0);
-    prepareDocumentFor(data.size());
-    // While no assistive technology listens, the editor makes no notice of the insertion
-    // (which would copy the text, and convert it to UTF-16 as well), so loading needs no more
-    // than the file's bytes twice.
-    setText(data);
+    // A file that outgrew the control while it was read leaves nothing of it behind.
+    if (status == ReadStatus::TooLarge)
+        send(Sci::SCI_CLEARALL);
+    showFromStart();
     adoptLineEnds();
-    data = QByteArray();
     send(Sci::SCI_SETUNDOCOLLECTION, 1);
     send(Sci::SCI_EMPTYUNDOBUFFER);
     return status;

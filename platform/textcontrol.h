@@ -125,6 +125,10 @@ signals:
 
 private:
     void checkSelection();
+    // Empties the text and makes room for size bytes.
+    void clearFor(qsizetype size);
+    // Caret and view to the start of a new text, which is reported as a change.
+    void showFromStart();
     void noteChange(int type);
     void reportChange();
     QFont shownFont() const;

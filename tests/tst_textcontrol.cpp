@@ -1,9 +1,11 @@
+#include "platform/files.h"
 #include "platform/textcontrol.h"
 
 #include <QAbstractScrollArea>
 #include <QAccessible>
 #include <QApplication>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
 #include <private/qguiapplication_p.h>
 #include <qpa/qplatformaccessibility.h>
@@ -33,6 +35,28 @@ void recordNotice(QAccessibleEvent *event)
 void setAccessibilityActive(bool active)
 {
     QGuiApplicationPrivate::platformIntegration()->accessibility()->setActive(active);
+}
+
+QString writtenFile(const QTemporaryDir &dir, const QByteArray &bytes)
+{
+    const QString name = dir.filePath(QStringLiteral("Text.java"));
+    QFile file(name);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
+        return {};
+    return name;
+}
+
+// The resident memory now ("VmRSS:"), or its peak since the last clear_refs ("VmHWM:"), in KiB.
+long residentKiB(const QByteArray &key)
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray &line : status.readAll().split('\n')) {
+        if (line.startsWith(key))
+            return line.mid(key.size()).trimmed().split(' ').value(0).toLong();
+    }
+    return -1;
 }
 
 } // namespace
@@ -137,6 +161,63 @@ private slots:
         if (busy)
             QCOMPARE(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
         QTRY_VERIFY(!QApplication::overrideCursor());
+    }
+
+    // A file comes in a piece at a time; the text is its bytes all the same, with its lines
+    // counted right where a CR LF is split between two pieces.
+    void loadsAFileReadInPiecesWhole_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<int>("lines");
+        const QByteArray filler(qv::ReadPieceSize - 1, 'a');
+        QTest::newRow("CR LF across pieces") << filler + "\r\nb\r\n" << 3;
+        QTest::newRow("CR ends a piece") << filler + "\rb\n" << 3;
+        QTest::newRow("NUL bytes, three pieces")
+            << QByteArray(2 * qv::ReadPieceSize + 5, '\0') + "\nz" << 2;
+    }
+    void loadsAFileReadInPiecesWhole()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(int, lines);
+        QTemporaryDir dir;
+        const QString name = writtenFile(dir, bytes);
+        QVERIFY(!name.isEmpty());
+        qv::TextControl edit;
+        edit.setSourceEditing();
+        QCOMPARE(edit.loadFromFile(name), qv::ReadStatus::Ok);
+        QVERIFY(edit.bytes() == std::string_view(bytes.constData(), size_t(bytes.size())));
+        QCOMPARE(edit.lineCount(), lines);
+        QVERIFY(!edit.modified());
+    }
+
+    // Opening a file needs little more memory than its text and the text's colours: never
+    // a whole copy of it, in a read buffer or in the undo history.
+    void openingNeedsAtMostThreeTimesTheFile_data()
+    {
+        QTest::addColumn<qsizetype>("size");
+        QTest::newRow("highlighted") << qv::highlightingLimit - 1024 * 1024;
+        QTest::newRow("too large to highlight") << qv::highlightingLimit + 8 * 1024 * 1024;
+    }
+    void openingNeedsAtMostThreeTimesTheFile()
+    {
+#if defined(__SANITIZE_ADDRESS__)
+        QSKIP("the address sanitizer keeps freed memory resident");
+#endif
+        QFETCH(qsizetype, size);
+        QTemporaryDir dir;
+        const QString name = writtenFile(
+            dir, QByteArray("    int value = 42; // a line of code\n").repeated(size / 38));
+        QVERIFY(!name.isEmpty());
+        qv::TextControl edit;
+        edit.setSourceEditing();
+        QFile refs(QStringLiteral("/proc/self/clear_refs"));
+        if (!refs.open(QIODevice::WriteOnly) || refs.write("5") != 1)
+            QSKIP("the peak of resident memory cannot be reset here");
+        refs.close();
+        const long before = residentKiB("VmRSS:");
+        QCOMPARE(edit.loadFromFile(name), qv::ReadStatus::Ok);
+        const double peak = double(residentKiB("VmHWM:") - before) * 1024.0;
+        QVERIFY2(peak <= 3.0 * double(size), qPrintable(QString::number(peak / double(size))));
     }
 };
 
