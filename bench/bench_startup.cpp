@@ -3,6 +3,7 @@
 
 #include "app/Main.h"
 #include "editor/Childwin.h"
+#include "platform/files.h"
 #include "platform/textcontrol.h"
 
 #include <QApplication>
@@ -44,14 +45,7 @@ double startChild(const QString &mode, const QString &configDir)
 // The resident memory now ("VmRSS:") or at its peak since the last resetPeak() ("VmHWM:").
 long residentKiB(const QByteArray &key = "VmRSS:")
 {
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return 0;
-    for (const QByteArray &line : status.readAll().split('\n')) {
-        if (line.startsWith(key))
-            return line.mid(key.size()).trimmed().split(' ').value(0).toLong();
-    }
-    return 0;
+    return long(qv::procValueKiB("/proc/self/status", key));
 }
 
 void resetPeak()

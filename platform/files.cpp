@@ -47,6 +47,18 @@ QString settingsDirectory()
     return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
 }
 
+qint64 procValueKiB(const char *file, const QByteArray &key)
+{
+    QFile proc{QString::fromLatin1(file)};
+    if (!proc.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray &line : proc.readAll().split('\n')) {
+        if (line.startsWith(key))
+            return line.mid(key.size()).trimmed().split(' ').value(0).toLongLong();
+    }
+    return -1;
+}
+
 namespace {
 
 // Closes a descriptor when it goes out of scope.
@@ -59,19 +71,6 @@ struct Descriptor
             ::close(fd);
     }
 };
-
-// The kibibytes on the line of a /proc file that starts with key, or -1.
-qint64 procValueKiB(const char *file, const QByteArray &key)
-{
-    QFile proc{QString::fromLatin1(file)};
-    if (!proc.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray &line : proc.readAll().split('\n')) {
-        if (line.startsWith(key))
-            return line.mid(key.size()).trimmed().split(' ').value(0).toLongLong();
-    }
-    return -1;
-}
 
 // The bytes that this process may still take: what the machine has free (memory that can be
 // given back included, and swap) and what the process's own limits leave.

@@ -29,6 +29,9 @@ inline constexpr qint64 LargeFileSize = qint64(256) << 20;
 // The size of the regular file that path names, or -1 for anything else (missing, a folder,
 // a FIFO, a device). Never opens the file.
 qint64 regularFileSize(const QString &path);
+// The kibibytes on the line of a /proc file that starts with key ("VmRSS:" of
+// "/proc/self/status", "MemAvailable:" of "/proc/meminfo"), or -1.
+qint64 procValueKiB(const char *file, const QByteArray &key);
 // Why a file of that many bytes cannot be opened into the text control (its positions, or
 // the memory that is left), as a sentence for the user; empty when it can.
 QString sizeProblem(qint64 size);

@@ -43,13 +43,16 @@ inline QString useFakeCompiler(const testutil::Session &session)
     return bin;
 }
 
-// The directory of the real compiler on PATH, through symbolic links; empty without one.
-inline QString realCompilerDirectory()
+// Makes the directory of the real compiler on PATH (through symbolic links) the compiler
+// directory; false, and an empty directory, without one.
+inline bool useRealCompiler()
 {
     const QString found = QStandardPaths::findExecutable(QStringLiteral("javac"));
-    if (found.isEmpty())
-        return {};
-    return QFileInfo(QFileInfo(found).canonicalFilePath()).absolutePath();
+    const QString directory
+        = found.isEmpty() ? QString()
+                          : QFileInfo(QFileInfo(found).canonicalFilePath()).absolutePath();
+    CompileOptForm->JavaPath->setText(directory);
+    return !directory.isEmpty();
 }
 
 // Whether any process is left in the group (zombies not yet collected count).

@@ -18,7 +18,7 @@ using Mark = qv::TextControl::LineMark;
 // Compiles the active document with the real compiler and waits for the report.
 bool compile()
 {
-    CompileOptForm->JavaPath->setText(realCompilerDirectory());
+    useRealCompiler();
     BoxRecorder recorder;
     MainForm->CompileItem->trigger();
     return runEventsUntil([&] { return recorder.countContaining(" done compiling.") == 1; },

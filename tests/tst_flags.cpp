@@ -163,7 +163,7 @@ private slots:
         QFETCH(QStringList, disabled);
         Session session;
         if (installed)
-            CompileOptForm->JavaPath->setText(compiletesting::realCompilerDirectory());
+            compiletesting::useRealCompiler();
         const QString all = QStringLiteral("g O debug depend nowarn verbose nowrite");
         MainForm->ApplyFlagsString(all);
         QTEST(MainForm->BuildCompilerOptions(), "options");

@@ -46,19 +46,6 @@ QString writtenFile(const QTemporaryDir &dir, const QByteArray &bytes)
     return name;
 }
 
-// The resident memory now ("VmRSS:"), or its peak since the last clear_refs ("VmHWM:"), in KiB.
-long residentKiB(const QByteArray &key)
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray &line : status.readAll().split('\n')) {
-        if (line.startsWith(key))
-            return line.mid(key.size()).trimmed().split(' ').value(0).toLong();
-    }
-    return -1;
-}
-
 } // namespace
 
 class Dispatches : public QObject
@@ -214,9 +201,10 @@ private slots:
         if (!refs.open(QIODevice::WriteOnly) || refs.write("5") != 1)
             QSKIP("the peak of resident memory cannot be reset here");
         refs.close();
-        const long before = residentKiB("VmRSS:");
+        const qint64 before = qv::procValueKiB("/proc/self/status", "VmRSS:");
         QCOMPARE(edit.loadFromFile(name), qv::ReadStatus::Ok);
-        const double peak = double(residentKiB("VmHWM:") - before) * 1024.0;
+        const double peak
+            = double(qv::procValueKiB("/proc/self/status", "VmHWM:") - before) * 1024.0;
         QVERIFY2(peak <= 3.0 * double(size), qPrintable(QString::number(peak / double(size))));
     }
 };
