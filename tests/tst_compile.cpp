@@ -1,5 +1,6 @@
 #include "compiletesting.h"
 
+#include "platform/arguments.h"
 #include "platform/process.h"
 #include "platform/textcontrol.h"
 
