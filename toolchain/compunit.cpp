@@ -95,11 +95,11 @@ bool wordCharacterAt(std::string_view text, size_t position)
 
 } // namespace
 
-QStringList compilerArguments(const QString &compiler, const QString &options,
+QStringList compilerArguments(const QString &compiler, const QStringList &options,
                               const QString &fileName)
 {
     QStringList arguments{unquoted(compiler)};
-    arguments += qv::splitCommandLine(options);
+    arguments += options;
     arguments.append(qv::plainArgument(unquoted(fileName)));
     return arguments;
 }
@@ -125,7 +125,7 @@ TJavaCompile::~TJavaCompile()
         Program->stop();
 }
 
-void TJavaCompile::StartCompiler(const QString &compiler, const QString &options,
+void TJavaCompile::StartCompiler(const QString &compiler, const QStringList &options,
                                  const QString &fileName, TCompOutForm *form)
 {
     qv::StartInfo info;
@@ -210,7 +210,7 @@ TCompOutForm::TCompOutForm(TMDIChild *owner)
 TCompOutForm::~TCompOutForm() = default;
 
 TCompOutForm *TCompOutForm::CreateAndCompile(TMDIChild *owner, const QString &compiler,
-                                             const QString &options, const QString &fileName)
+                                             const QStringList &options, const QString &fileName)
 {
     auto *form = new TCompOutForm(owner);
     try {

@@ -34,12 +34,11 @@ public:
 };
 
 // The compiler's arguments for the compile command's three pieces: the quoted compiler path,
-// the options string the user's settings produced, and the quoted file name. The two quoted
-// pieces lose their enclosing quotes and become exactly one argument each, whatever they hold;
-// the options are split into words as typed text is. A relative file name that begins with
-// "-" or "@" gets "./" in front, so that the compiler cannot take it for an option or an
-// argument file.
-QStringList compilerArguments(const QString &compiler, const QString &options,
+// the option arguments the user's settings produced, and the quoted file name. The two quoted
+// pieces lose their enclosing quotes and become exactly one argument each, whatever they
+// hold, as does each option. A relative file name that begins with "-" or "@" gets "./" in
+// front, so that the compiler cannot take it for an option or an argument file.
+QStringList compilerArguments(const QString &compiler, const QStringList &options,
                               const QString &fileName);
 
 // True when the text holds "error" or "errors" (lower case) as a whole word anywhere: not
@@ -72,8 +71,8 @@ public:
     // box) when a pipe cannot be created, EQvExecFileGeneralFailure when the compiler cannot
     // be started, and qv::Error when a reader cannot be started; RunningReaders then counts
     // only readers that run.
-    void StartCompiler(const QString &compiler, const QString &options, const QString &fileName,
-                       TCompOutForm *form);
+    void StartCompiler(const QString &compiler, const QStringList &options,
+                       const QString &fileName, TCompOutForm *form);
 };
 
 // The output window of one compile: shows the compiler's output and the completion report.
@@ -90,7 +89,7 @@ public:
     // A new output window owned by owner whose compile has started. On failure the window is
     // destroyed and the error passes on to the caller.
     static TCompOutForm *CreateAndCompile(TMDIChild *owner, const QString &compiler,
-                                          const QString &options, const QString &fileName);
+                                          const QStringList &options, const QString &fileName);
 
     qv::TextControl *RichEdit1 = nullptr;
     qv::StatusPanels *StatusBar1 = nullptr;

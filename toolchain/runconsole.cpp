@@ -30,9 +30,17 @@ QString runningCaption(const QString &className)
 
 QString finishedCaption(const QString &className, const qv::ProcessEnd &end)
 {
-    const QString how = end.signalled ? QStringLiteral("signal %1").arg(end.code)
-                                      : QStringLiteral("exit status %1").arg(end.code);
-    return runningCaption(className) + QStringLiteral(" finished (") + how + u')';
+    QString how;
+    if (end.stopped) {
+        how = QStringLiteral("stopped");
+    } else if (end.signalled) {
+        how = QStringLiteral("ended by signal %1").arg(end.code);
+        if (const QString name = qv::signalName(end.code); !name.isEmpty())
+            how += QStringLiteral(" (") + name + u')';
+    } else {
+        how = QStringLiteral("finished (exit status %1)").arg(end.code);
+    }
+    return runningCaption(className) + u' ' + how;
 }
 
 TRunConsoleForm::TRunConsoleForm(TMDIChild *owner)
