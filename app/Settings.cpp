@@ -2,7 +2,7 @@
 // dialog; and the compiler flags as an options string and as a stored flag string.
 #include "Settings.h"
 
-#include "Main.h"
+#include "MainForm.h"
 
 #include "toolchain/Compopt.h"
 
