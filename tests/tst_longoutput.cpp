@@ -115,9 +115,11 @@ private slots:
         TMDIChild *document = openSavedDocument(session.file("A.java"), "class A {}\n");
         BoxRecorder recorder;
         bool stopped = false;
-        recorder.ready = [&] { return stopped; };
+        QPointer<TCompOutForm> output;
+        // The box is read once all has arrived.
+        recorder.ready = [&] { return stopped && output && output->runningReaders() == 0; };
         MainForm->CompileItem->trigger();
-        const QPointer<TCompOutForm> output = document->OutputForm;
+        output = document->OutputForm;
         QVERIFY(output);
         QVERIFY(runEventsUntil([&] { return output->RichEdit1->length() > 3000000; }, 120000));
         QVERIFY(output->errorBox() && output->errorBox()->isVisible());
