@@ -200,11 +200,12 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(recorder.boxes.size(), 3, 20000);
         QCOMPARE(readFile(name), QByteArray(answer == QStringLiteral("&Yes") ? "new" : "old"));
         QCOMPARE(document->RichEdit1->modified(), answer == QStringLiteral("&No"));
-        QCOMPARE(logLines(log).value(1), name);
+        QCOMPARE(logLines(log).value(3), name);
     }
 
-    // The compiler receives exactly its path, the option words and the file name, in the
-    // workbench's current directory, with nothing but the three standard descriptors.
+    // The compiler receives exactly its path, the option words, the source path and the file
+    // name, in the workbench's current directory, with nothing but the three standard
+    // descriptors.
     void compilerGetsExactArguments_data()
     {
         QTest::addColumn<QString>("caption");
@@ -221,8 +222,6 @@ private slots:
                                       << "./-d.java" << true << false;
         QTest::newRow("leading at") << "@opts"
                                     << "./@opts" << false << false;
-        QTest::newRow("new document") << "NONAME1"
-                                      << "NONAME1" << false << false;
     }
     void compilerGetsExactArguments()
     {
@@ -242,13 +241,7 @@ private slots:
         qputenv("QV_FAKE_JAVAC_LOG", QFile::encodeName(log));
         caption.replace(QStringLiteral("@dir"), session.dir());
         argument.replace(QStringLiteral("@dir"), session.dir());
-        TMDIChild *document = nullptr;
-        if (caption == QStringLiteral("NONAME1")) {
-            MainForm->FileNewItem->trigger();
-            document = MainForm->activeDocument();
-        } else {
-            document = openSavedDocument(caption, DocumentText);
-        }
+        TMDIChild *document = openSavedDocument(caption, DocumentText);
         QCOMPARE(document->caption(), caption);
 
         BoxRecorder recorder;
@@ -267,9 +260,10 @@ private slots:
         // open descriptors.
         QStringList expected{session.dir()};
         expected += qv::splitCommandLine(MainForm->BuildCompilerOptions());
-        expected << argument << QStringLiteral("0 1 2");
+        expected << QStringLiteral("-sourcepath") << session.dir() << argument
+                 << QStringLiteral("0 1 2");
         QCOMPARE(logLines(log), expected);
-        QCOMPARE(expected.size(), withOptions ? 6 : 3);
+        QCOMPARE(expected.size(), withOptions ? 8 : 5);
     }
 
     void compilerThatCannotStartLeavesNoWindow_data()

@@ -94,10 +94,15 @@ bool wordCharacterAt(std::string_view text, size_t position)
 } // namespace
 
 QStringList compilerArguments(const QString &compiler, const QString &options,
-                              const QString &fileName)
+                              const QString &fileName, const QString &sourcePath)
 {
     QStringList arguments{unquoted(compiler)};
-    arguments += qv::splitCommandLine(options);
+    const QStringList words = qv::splitCommandLine(options);
+    arguments += words;
+    const bool named = words.contains(QLatin1String("-sourcepath"))
+                       || words.contains(QLatin1String("--source-path"));
+    if (!sourcePath.isEmpty() && !named)
+        arguments << QStringLiteral("-sourcepath") << sourcePath;
     arguments.append(qv::plainArgument(unquoted(fileName)));
     return arguments;
 }
@@ -133,10 +138,11 @@ void TJavaCompile::closeAll()
 }
 
 void TJavaCompile::StartCompiler(const QString &compiler, const QString &options,
-                                 const QString &fileName, TCompOutForm *form)
+                                 const QString &fileName, const QString &sourcePath,
+                                 TCompOutForm *form)
 {
     qv::StartInfo info;
-    info.arguments = compilerArguments(compiler, options, fileName);
+    info.arguments = compilerArguments(compiler, options, fileName, sourcePath);
 
     qv::PipeEnds output;
     if (!qv::createPipe(output)) {
@@ -270,12 +276,13 @@ TCompOutForm::TCompOutForm(TMDIChild *owner)
 TCompOutForm::~TCompOutForm() = default;
 
 TCompOutForm *TCompOutForm::CreateAndCompile(TMDIChild *owner, const QString &compiler,
-                                             const QString &options, const QString &fileName)
+                                             const QString &options, const QString &fileName,
+                                             const QString &sourcePath)
 {
     auto *form = new TCompOutForm(owner);
     try {
         form->Runner = std::make_unique<TJavaCompile>();
-        form->Runner->StartCompiler(compiler, options, fileName, form);
+        form->Runner->StartCompiler(compiler, options, fileName, sourcePath, form);
     } catch (...) {
         delete form;
         throw;
