@@ -1,6 +1,6 @@
 // The Compile command: what is compiled, the questions asked first, and the compiler started
 // on the document's program.
-#include "Main.h"
+#include "MainForm.h"
 #include "Tools.h"
 
 #include "editor/Childwin.h"
@@ -149,7 +149,8 @@ TCompOutForm *TMainForm::compileDocument(TMDIChild *target)
     const QString quotedName = quote + document->caption() + quote;
     const QString quotedCompiler
         = quote + compilerFileFor(CompileOptForm->JavaPath->text()) + quote;
-    const QString options = BuildCompilerOptions();
+    // The output folder and the class path reach the compiler whole, blanks and all.
+    const QStringList options = BuildCompilerArguments();
     document->clearCompileMarks();
     TCompOutForm *output = TCompOutForm::CreateAndCompile(document, quotedCompiler, options,
                                                           quotedName, context.sourceRoot);

@@ -3,7 +3,7 @@
 // the program's class path and the arguments last given for the file.
 #include "Tools.h"
 
-#include "Main.h"
+#include "MainForm.h"
 
 #include "editor/Childwin.h"
 #include "toolchain/Compopt.h"
@@ -15,6 +15,7 @@
 #include "platform/locations.h"
 #include "platform/textcontrol.h"
 #include "platform/mdiframe.h"
+#include "platform/arguments.h"
 #include "platform/process.h"
 
 #include <QLineEdit>

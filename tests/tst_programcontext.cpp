@@ -84,22 +84,22 @@ private slots:
     // The compiler is told the source root, unless the options already name a source path.
     void compilerGetsTheSourceRoot_data()
     {
-        QTest::addColumn<QString>("options");
+        QTest::addColumn<QStringList>("options");
         QTest::addColumn<QStringList>("expected");
         QTest::newRow("no options")
-            << "" << QStringList{"/k/javac", "-sourcepath", "/my src", "/my src/A.java"};
+            << QStringList() << QStringList{"/k/javac", "-sourcepath", "/my src", "/my src/A.java"};
         QTest::newRow("options")
-            << "-g -d out"
+            << QStringList{"-g", "-d", "out"}
             << QStringList{"/k/javac", "-g", "-d", "out", "-sourcepath", "/my src",
                            "/my src/A.java"};
         QTest::newRow("options naming one")
-            << "-classpath x -sourcepath lib"
+            << QStringList{"-classpath", "x", "-sourcepath", "lib"}
             << QStringList{"/k/javac", "-classpath", "x", "-sourcepath", "lib", "/my src/A.java"};
     }
 
     void compilerGetsTheSourceRoot()
     {
-        QFETCH(QString, options);
+        QFETCH(QStringList, options);
         QTEST(compilerArguments("\"/k/javac\"", options, "\"/my src/A.java\"", "/my src"),
               "expected");
     }

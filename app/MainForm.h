@@ -185,7 +185,10 @@ public:
     void FirstRun();
     void SaveSettings();
     void JavaOptions1Click();
+    // The options as shown: the compiler's option arguments, one blank between them.
     QString BuildCompilerOptions() const;
+    // The options as the compiler gets them, each entry one argument.
+    QStringList BuildCompilerArguments() const;
     QString FlagsToString() const;
     void ApplyFlagsString(const QString &flags);
 
@@ -264,11 +267,3 @@ private:
 };
 
 extern TMainForm *MainForm;
-
-// Program start: creates the three long-lived windows in order and runs the event loop
-// until the main window has closed; then destroys the windows, most recent first.
-int runQuorvel(int argc, char **argv);
-
-// The steps of program start up to the run loop, and of its end, for tests.
-void createQuorvelWindows(const QStringList &arguments);
-void destroyQuorvelWindows();
