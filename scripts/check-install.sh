@@ -15,6 +15,7 @@ expect "$root$prefix/bin/quorvel"
 [ -x "$root$prefix/bin/quorvel" ] || { echo "not executable: $prefix/bin/quorvel"; fail=1; }
 expect "$share/applications/$id.desktop"
 expect "$share/metainfo/$id.metainfo.xml"
+expect "$share/quorvel/quorvel-service.jar"
 expect "$share/icons/hicolor/scalable/apps/$id.svg"
 for size in 16 32 48 64 128; do
     png="$share/icons/hicolor/${size}x${size}/apps/$id.png"
@@ -25,9 +26,9 @@ for size in 16 32 48 64 128; do
 done
 desktop-file-validate "$share/applications/$id.desktop" || fail=1
 appstreamcli validate --no-net --pedantic "$share/metainfo/$id.metainfo.xml" || fail=1
-# Nothing but the program and its desktop files is installed.
+# Nothing but the program, its Java service and its desktop files is installed.
 extra=$(cd "$root" && find . -type f | grep -v -e "^.$prefix/bin/quorvel$" \
         -e "^.$prefix/share/applications/" -e "^.$prefix/share/metainfo/" \
-        -e "^.$prefix/share/icons/hicolor/" -e "^./DEBIAN/" -e "^.$prefix/share/doc/" || true)
+        -e "^.$prefix/share/icons/hicolor/" -e "^.$prefix/share/quorvel/quorvel-service.jar$" -e "^./DEBIAN/" -e "^.$prefix/share/doc/" || true)
 if [ -n "$extra" ]; then echo "unexpected files:"; echo "$extra"; fail=1; fi
 exit $fail

@@ -5,7 +5,7 @@
 
 #include "testutil.h"
 
-#include "app/Main.h"
+#include "app/MainForm.h"
 #include "editor/Childwin.h"
 #include "platform/boxes.h"
 #include "platform/mdiframe.h"
@@ -59,6 +59,13 @@ inline bool useRealCompiler()
 inline bool processGroupExists(qint64 group)
 {
     return ::kill(-pid_t(group), 0) == 0 || errno == EPERM;
+}
+
+// An executable shell script with the given body, standing in for a program.
+inline void writeScript(const QString &path, const QByteArray &body)
+{
+    testutil::writeFile(path, "#!/bin/sh\n" + body);
+    QFile::setPermissions(path, QFile::permissions(path) | QFileDevice::ExeOwner);
 }
 
 // Opens a document window for a new file with the given text, saved.

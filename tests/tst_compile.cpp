@@ -1,5 +1,6 @@
 #include "compiletesting.h"
 
+#include "platform/arguments.h"
 #include "platform/process.h"
 #include "platform/textcontrol.h"
 
@@ -200,55 +201,59 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(recorder.boxes.size(), 3, 20000);
         QCOMPARE(readFile(name), QByteArray(answer == QStringLiteral("&Yes") ? "new" : "old"));
         QCOMPARE(document->RichEdit1->modified(), answer == QStringLiteral("&No"));
-        QCOMPARE(logLines(log).value(1), name);
+        QCOMPARE(logLines(log).value(3), name);
     }
 
-    // The compiler receives exactly its path, the option words and the file name, in the
-    // workbench's current directory, with nothing but the three standard descriptors.
+    // The compiler receives exactly its path, the option words, the source path and the file
+    // name, in the workbench's current directory, with nothing but the three standard
+    // descriptors.
     void compilerGetsExactArguments_data()
     {
         QTest::addColumn<QString>("caption");
         QTest::addColumn<QString>("argument");
-        QTest::addColumn<bool>("withOptions");
+        QTest::addColumn<QString>("classPath");
+        QTest::addColumn<QString>("folder");
         QTest::addColumn<bool>("trailingSlash");
+        QTest::addColumn<QStringList>("options");
+        const QStringList none;
+        const QStringList flagAndPath{"-g", "-classpath", "lib:."};
         QTest::newRow("full path, no options") << "@dir/Plain.java"
-                                               << "@dir/Plain.java" << false << false;
-        QTest::newRow("options, directory ending in slash") << "@dir/Flags.java"
-                                                            << "@dir/Flags.java" << true << true;
+                                               << "@dir/Plain.java" << "" << "" << false << none;
+        QTest::newRow("options, directory ending in slash")
+            << "@dir/Flags.java" << "@dir/Flags.java" << "lib:." << "" << true << flagAndPath;
         QTest::newRow("blanks and quotes") << "@dir/my \"odd\" name.java"
-                                           << "@dir/my \"odd\" name.java" << false << false;
+                                           << "@dir/my \"odd\" name.java" << "" << "" << false
+                                           << none;
         QTest::newRow("leading dash") << "-d.java"
-                                      << "./-d.java" << true << false;
+                                      << "./-d.java" << "lib:." << "" << false << flagAndPath;
         QTest::newRow("leading at") << "@opts"
-                                    << "./@opts" << false << false;
-        QTest::newRow("new document") << "NONAME1"
-                                      << "NONAME1" << false << false;
+                                    << "./@opts" << "" << "" << false << none;
+        QTest::newRow("output folder and class path with blanks")
+            << "@dir/Out.java" << "@dir/Out.java" << "my libs:lib2" << "my classes" << false
+            << QStringList{"-g", "-d", "my classes", "-classpath", "my libs:lib2"};
     }
     void compilerGetsExactArguments()
     {
         QFETCH(QString, caption);
         QFETCH(QString, argument);
-        QFETCH(bool, withOptions);
+        QFETCH(QString, classPath);
+        QFETCH(QString, folder);
         QFETCH(bool, trailingSlash);
+        QFETCH(QStringList, options);
         Session session;
         session.show();
         QDir::setCurrent(session.dir());
         const QString bin = useFakeCompiler(session);
         if (trailingSlash)
             CompileOptForm->JavaPath->setText(bin + u'/');
-        CompileOptForm->CheckBox1->setChecked(withOptions);
-        CompileOptForm->ClassPath->setText(withOptions ? QStringLiteral("lib:.") : QString());
+        CompileOptForm->CheckBox1->setChecked(!classPath.isEmpty());
+        CompileOptForm->ClassPath->setText(classPath);
+        CompileOptForm->DirectoryPath->setText(folder);
         const QString log = session.file(QStringLiteral("log"));
         qputenv("QV_FAKE_JAVAC_LOG", QFile::encodeName(log));
         caption.replace(QStringLiteral("@dir"), session.dir());
         argument.replace(QStringLiteral("@dir"), session.dir());
-        TMDIChild *document = nullptr;
-        if (caption == QStringLiteral("NONAME1")) {
-            MainForm->FileNewItem->trigger();
-            document = MainForm->activeDocument();
-        } else {
-            document = openSavedDocument(caption, DocumentText);
-        }
+        TMDIChild *document = openSavedDocument(caption, DocumentText);
         QCOMPARE(document->caption(), caption);
 
         BoxRecorder recorder;
@@ -266,10 +271,10 @@ private slots:
         // The log holds the working directory, the arguments after the program, and the
         // open descriptors.
         QStringList expected{session.dir()};
-        expected += qv::splitCommandLine(MainForm->BuildCompilerOptions());
-        expected << argument << QStringLiteral("0 1 2");
+        expected << options << QStringLiteral("-sourcepath") << session.dir() << argument << QStringLiteral("0 1 2");
         QCOMPARE(logLines(log), expected);
-        QCOMPARE(expected.size(), withOptions ? 6 : 3);
+        // The options as shown keep their one line of words.
+        QCOMPARE(MainForm->BuildCompilerOptions(), options.join(u' '));
     }
 
     void compilerThatCannotStartLeavesNoWindow_data()

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QFont>
+#include <QHash>
 #include <QMainWindow>
 #include <QStringList>
 
@@ -11,6 +12,7 @@ class QMenu;
 class QToolButton;
 class TMDIChild;
 class TCompOutForm;
+class TRunConsoleForm;
 struct Diagnostic;
 
 namespace qv {
@@ -183,7 +185,10 @@ public:
     void FirstRun();
     void SaveSettings();
     void JavaOptions1Click();
+    // The options as shown: the compiler's option arguments, one blank between them.
     QString BuildCompilerOptions() const;
+    // The options as the compiler gets them, each entry one argument.
+    QStringList BuildCompilerArguments() const;
     QString FlagsToString() const;
     void ApplyFlagsString(const QString &flags);
 
@@ -191,6 +196,8 @@ public:
     void CompileItemClick();
     void BrowserItemClick();
     void InterpreterItemClick();
+    // Asks for the program's arguments, remembers them for the file, and runs it.
+    void RunWithArgumentsItemClick();
     void RunTool(const QString &program, const QString &argument, int showState);
     // Ends the compiles and runs of the active document, or of the active output or run
     // window.
@@ -207,6 +214,11 @@ public:
     QWidget *activeChild() const;
     TMDIChild *activeDocument() const;
     qv::TextControl *activeTextControl() const;
+    // The document the Java commands act on: the active document, or the document whose run
+    // window is active.
+    TMDIChild *javaTarget() const;
+    // A Java document by its name, or a new one whose text declares a class.
+    bool isJavaDocument(const TMDIChild *document) const;
 
 protected:
     void setVisible(bool visible) override;
@@ -229,7 +241,18 @@ private:
     QAction *addItem(QMenu *menu, const QString &name, const QString &caption,
                      const QString &hint, void (TMainForm::*handler)());
     bool queryChildren();
-    void runInConsole(const QStringList &arguments, const QString &className);
+    void runInConsole(TMDIChild *document, const QStringList &arguments,
+                      const QString &className);
+    void runInterpreter();
+    // Compiling: the questions asked first, then the compiler started on the document's
+    // program; the output window, or null when the command ended before.
+    TCompOutForm *compileDocument(TMDIChild *document);
+    // Save As for a document never saved, proposing its public class's file name in the
+    // folder last used; false when cancelled.
+    bool saveUnderNewName(TMDIChild *document);
+    // Offers the other modified Java documents under the source root for saving, in one
+    // question; false on Cancel.
+    bool saveOtherDocuments(const TMDIChild *document, const QString &root);
     void stepDiagnostic(int step);
     void showKeptDiagnostic(TMDIChild *owner, int index);
     // Shows the line and column in target, or else in a new window with the file.
@@ -237,16 +260,10 @@ private:
     void placeAtFirstShow();
 
     QStringList m_arguments;
+    // The arguments last given to each file's program, by absolute file name.
+    QHash<QString, QString> m_programArguments;
     bool m_shown = false;
     bool m_messageShown = false;
 };
 
 extern TMainForm *MainForm;
-
-// Program start: creates the three long-lived windows in order and runs the event loop
-// until the main window has closed; then destroys the windows, most recent first.
-int runQuorvel(int argc, char **argv);
-
-// The steps of program start up to the run loop, and of its end, for tests.
-void createQuorvelWindows(const QStringList &arguments);
-void destroyQuorvelWindows();
