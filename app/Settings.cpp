@@ -2,6 +2,7 @@
 // dialog; and the compiler flags as an options string and as a stored flag string.
 #include "Settings.h"
 
+#include "LiveCheck.h"
 #include "Main.h"
 
 #include "toolchain/Compopt.h"
@@ -218,6 +219,8 @@ void TMainForm::FirstRun()
 
 void TMainForm::JavaOptions1Click()
 {
-    if (CompileOptForm->ShowModal() == TCompileOptForm::mrOk)
+    if (CompileOptForm->ShowModal() == TCompileOptForm::mrOk) {
         SaveSettings();
+        LiveCheck->compilerFolderChanged();
+    }
 }
