@@ -38,7 +38,8 @@ void TMainForm::CompileItemClick()
     const QString quotedName = quote + document->caption() + quote;
     const QString quotedCompiler
         = quote + compilerFileFor(CompileOptForm->JavaPath->text()) + quote;
-    const QString options = BuildCompilerOptions();
+    // The output folder and the class path reach the compiler whole, blanks and all.
+    const QStringList options = BuildCompilerArguments();
     document->clearCompileMarks();
     TCompOutForm *output
         = TCompOutForm::CreateAndCompile(document, quotedCompiler, options, quotedName);

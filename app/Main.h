@@ -191,7 +191,10 @@ public:
     void FirstRun();
     void SaveSettings();
     void JavaOptions1Click();
+    // The options as shown: the compiler's option arguments, one blank between them.
     QString BuildCompilerOptions() const;
+    // The options as the compiler gets them, each entry one argument.
+    QStringList BuildCompilerArguments() const;
     QString FlagsToString() const;
     void ApplyFlagsString(const QString &flags);
 

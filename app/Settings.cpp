@@ -90,19 +90,19 @@ void readToolPaths(const qv::IniFile &ini)
 
 } // namespace
 
-QString buildOptionsString(const QList<Flag> &flags, const QString &directory,
-                           const QString &classPath)
+QStringList buildOptionArguments(const QList<Flag> &flags, const QString &directory,
+                                 const QString &classPath)
 {
-    QStringList pieces;
+    QStringList arguments;
     for (const Flag &flag : flags) {
         if (flag.checked)
-            pieces.append(u'-' + flag.caption);
+            arguments.append(u'-' + flag.caption);
     }
     if (!directory.isEmpty())
-        pieces.append(QStringLiteral("-d ") + directory);
+        arguments << QStringLiteral("-d") << directory;
     if (!classPath.isEmpty())
-        pieces.append(QStringLiteral("-classpath ") + classPath);
-    return pieces.join(u' ');
+        arguments << QStringLiteral("-classpath") << classPath;
+    return arguments;
 }
 
 QString flagString(const QList<Flag> &flags)
@@ -126,6 +126,11 @@ QStringList flagWords(const QString &flags)
 
 QString TMainForm::BuildCompilerOptions() const
 {
+    return BuildCompilerArguments().join(u' ');
+}
+
+QStringList TMainForm::BuildCompilerArguments() const
+{
     // A flag that the compiler rejects would fail every compile; it stays checked (and
     // stored) but is left out. The compiler is asked only when some flag is checked.
     QList<Flag> used = flags();
@@ -135,8 +140,8 @@ QString TMainForm::BuildCompilerOptions() const
         const QStringList rejected = CompileOptForm->rejectedFlags();
         used.removeIf([&](const Flag &flag) { return rejected.contains(flag.caption); });
     }
-    return buildOptionsString(used, CompileOptForm->DirectoryPath->text(),
-                              CompileOptForm->ClassPath->text());
+    return buildOptionArguments(used, CompileOptForm->DirectoryPath->text(),
+                                CompileOptForm->ClassPath->text());
 }
 
 QString TMainForm::FlagsToString() const

@@ -11,11 +11,11 @@ struct Flag
     bool checked = false;
 };
 
-// The options part of the compiler's command line: "-flag" for each checked flag in order,
-// then "-d <directory>" and "-classpath <class path>" when they are not empty; pieces
-// separated by one blank.
-QString buildOptionsString(const QList<Flag> &flags, const QString &directory,
-                           const QString &classPath);
+// The options part of the compiler's command line, each entry one argument: "-flag" for each
+// checked flag in order, then "-d" and the directory, and "-classpath" and the class path,
+// when they are not empty, whatever characters they hold.
+QStringList buildOptionArguments(const QList<Flag> &flags, const QString &directory,
+                                 const QString &classPath);
 // The stored form of the checked flags: their captions separated by one blank.
 QString flagString(const QList<Flag> &flags);
 // The words of a stored flag string; only the blank separates words.

@@ -10,6 +10,7 @@
 
 #include "platform/files.h"
 #include "platform/mdiframe.h"
+#include "platform/arguments.h"
 #include "platform/process.h"
 
 #include <QLineEdit>

@@ -35,23 +35,23 @@ double rawPipeMilliseconds(qsizetype &bytesRead)
 {
     QElapsedTimer timer;
     timer.start();
-    qv::PipeEnds pipe;
+    qv::Pipe pipe;
     if (!qv::createPipe(pipe))
         return -1;
     qv::StartInfo info;
     info.arguments = {QStringLiteral(QUORVEL_FAKE_JAVAC)};
-    info.stdoutFd = pipe.write;
+    info.setOutput(pipe.write);
     const bool started = qv::startDetached(info);
-    qv::closeDescriptor(pipe.write);
+    pipe.write.close();
     if (!started) {
-        qv::closeDescriptor(pipe.read);
+        pipe.read.close();
         return -1;
     }
     QByteArray all;
     char buffer[ReadSize];
-    for (qint64 count; (count = qv::readPipe(pipe.read, buffer, ReadSize)) > 0;)
+    for (qint64 count; (count = qv::readPipe(pipe.read.fd(), buffer, ReadSize)) > 0;)
         all.append(buffer, count);
-    qv::closeDescriptor(pipe.read);
+    pipe.read.close();
     bytesRead = all.size();
     return double(timer.nsecsElapsed()) / 1e6;
 }

@@ -1,7 +1,5 @@
 #include "pipereader.h"
 
-#include "process.h"
-
 #include <QPointer>
 #include <QSocketNotifier>
 
@@ -11,21 +9,21 @@
 
 namespace qv {
 
-PipeReader::PipeReader(int fd, QObject *parent)
+PipeReader::PipeReader(Descriptor pipe, QObject *parent)
     : QObject(parent)
-    , m_fd(fd)
+    , m_pipe(std::move(pipe))
 {
-    if (m_fd < 0)
+    if (!m_pipe.isOpen())
         return;
-    ::fcntl(m_fd, F_SETFL, ::fcntl(m_fd, F_GETFL) | O_NONBLOCK);
-    m_notifier = new QSocketNotifier(m_fd, QSocketNotifier::Read, this);
+    const int fd = m_pipe.fd();
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) | O_NONBLOCK);
+    m_notifier = new QSocketNotifier(fd, QSocketNotifier::Read, this);
     connect(m_notifier, &QSocketNotifier::activated, this, &PipeReader::readAvailable);
 }
 
 PipeReader::~PipeReader()
 {
     delete m_notifier;
-    closeDescriptor(m_fd);
 }
 
 void PipeReader::readAvailable()
@@ -33,7 +31,7 @@ void PipeReader::readAvailable()
     char buffer[65536];
     QByteArray arrived;
     for (;;) {
-        const ssize_t count = ::read(m_fd, buffer, sizeof buffer);
+        const ssize_t count = ::read(m_pipe.fd(), buffer, sizeof buffer);
         if (count > 0) {
             arrived.append(buffer, count);
             // What a burst brings is handed on whole, but a writer that never pauses does
@@ -64,7 +62,7 @@ void PipeReader::close()
 {
     delete m_notifier;
     m_notifier = nullptr;
-    closeDescriptor(m_fd);
+    m_pipe.close();
 }
 
 } // namespace qv

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "descriptors.h"
+
 #include <QByteArray>
 #include <QObject>
 
@@ -16,10 +18,10 @@ class PipeReader : public QObject
     Q_OBJECT
 
 public:
-    explicit PipeReader(int fd, QObject *parent = nullptr);
+    explicit PipeReader(Descriptor pipe, QObject *parent = nullptr);
     ~PipeReader() override;
 
-    bool isOpen() const { return m_fd >= 0; }
+    bool isOpen() const { return m_pipe.isOpen(); }
 
 signals:
     void received(const QByteArray &bytes);
@@ -30,7 +32,7 @@ private:
     void readAvailable();
     void close();
 
-    int m_fd = -1;
+    Descriptor m_pipe;
     QSocketNotifier *m_notifier = nullptr;
 };
 

@@ -61,6 +61,13 @@ inline bool processGroupExists(qint64 group)
     return ::kill(-pid_t(group), 0) == 0 || errno == EPERM;
 }
 
+// An executable shell script with the given body, standing in for a program.
+inline void writeScript(const QString &path, const QByteArray &body)
+{
+    testutil::writeFile(path, "#!/bin/sh\n" + body);
+    QFile::setPermissions(path, QFile::permissions(path) | QFileDevice::ExeOwner);
+}
+
 // Opens a document window for a new file with the given text, saved.
 inline TMDIChild *openSavedDocument(const QString &path, const QByteArray &text)
 {

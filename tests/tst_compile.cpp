@@ -1,5 +1,6 @@
 #include "compiletesting.h"
 
+#include "platform/arguments.h"
 #include "platform/process.h"
 #include "platform/textcontrol.h"
 
@@ -209,35 +210,46 @@ private slots:
     {
         QTest::addColumn<QString>("caption");
         QTest::addColumn<QString>("argument");
-        QTest::addColumn<bool>("withOptions");
+        QTest::addColumn<QString>("classPath");
+        QTest::addColumn<QString>("folder");
         QTest::addColumn<bool>("trailingSlash");
+        QTest::addColumn<QStringList>("options");
+        const QStringList none;
+        const QStringList flagAndPath{"-g", "-classpath", "lib:."};
         QTest::newRow("full path, no options") << "@dir/Plain.java"
-                                               << "@dir/Plain.java" << false << false;
-        QTest::newRow("options, directory ending in slash") << "@dir/Flags.java"
-                                                            << "@dir/Flags.java" << true << true;
+                                               << "@dir/Plain.java" << "" << "" << false << none;
+        QTest::newRow("options, directory ending in slash")
+            << "@dir/Flags.java" << "@dir/Flags.java" << "lib:." << "" << true << flagAndPath;
         QTest::newRow("blanks and quotes") << "@dir/my \"odd\" name.java"
-                                           << "@dir/my \"odd\" name.java" << false << false;
+                                           << "@dir/my \"odd\" name.java" << "" << "" << false
+                                           << none;
         QTest::newRow("leading dash") << "-d.java"
-                                      << "./-d.java" << true << false;
+                                      << "./-d.java" << "lib:." << "" << false << flagAndPath;
         QTest::newRow("leading at") << "@opts"
-                                    << "./@opts" << false << false;
+                                    << "./@opts" << "" << "" << false << none;
         QTest::newRow("new document") << "NONAME1"
-                                      << "NONAME1" << false << false;
+                                      << "NONAME1" << "" << "" << false << none;
+        QTest::newRow("output folder and class path with blanks")
+            << "@dir/Out.java" << "@dir/Out.java" << "my libs:lib2" << "my classes" << false
+            << QStringList{"-g", "-d", "my classes", "-classpath", "my libs:lib2"};
     }
     void compilerGetsExactArguments()
     {
         QFETCH(QString, caption);
         QFETCH(QString, argument);
-        QFETCH(bool, withOptions);
+        QFETCH(QString, classPath);
+        QFETCH(QString, folder);
         QFETCH(bool, trailingSlash);
+        QFETCH(QStringList, options);
         Session session;
         session.show();
         QDir::setCurrent(session.dir());
         const QString bin = useFakeCompiler(session);
         if (trailingSlash)
             CompileOptForm->JavaPath->setText(bin + u'/');
-        CompileOptForm->CheckBox1->setChecked(withOptions);
-        CompileOptForm->ClassPath->setText(withOptions ? QStringLiteral("lib:.") : QString());
+        CompileOptForm->CheckBox1->setChecked(!classPath.isEmpty());
+        CompileOptForm->ClassPath->setText(classPath);
+        CompileOptForm->DirectoryPath->setText(folder);
         const QString log = session.file(QStringLiteral("log"));
         qputenv("QV_FAKE_JAVAC_LOG", QFile::encodeName(log));
         caption.replace(QStringLiteral("@dir"), session.dir());
@@ -266,10 +278,10 @@ private slots:
         // The log holds the working directory, the arguments after the program, and the
         // open descriptors.
         QStringList expected{session.dir()};
-        expected += qv::splitCommandLine(MainForm->BuildCompilerOptions());
-        expected << argument << QStringLiteral("0 1 2");
+        expected << options << argument << QStringLiteral("0 1 2");
         QCOMPARE(logLines(log), expected);
-        QCOMPARE(expected.size(), withOptions ? 6 : 3);
+        // The options as shown keep their one line of words.
+        QCOMPARE(MainForm->BuildCompilerOptions(), options.join(u' '));
     }
 
     void compilerThatCannotStartLeavesNoWindow_data()

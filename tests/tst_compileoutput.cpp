@@ -223,6 +223,26 @@ private slots:
         QVERIFY(fits);
     }
 
+    // A compiler whose background child holds the pipes leaves no process behind: the child
+    // goes once the compiler has ended, and the report follows.
+    void compilerLeavesNoProcessBehind()
+    {
+        Session session;
+        session.show();
+        const QString bin = session.file(QStringLiteral("bin"));
+        QDir().mkpath(bin);
+        writeScript(bin + QStringLiteral("/javac"), "sleep 1000 &\necho started\n");
+        CompileOptForm->JavaPath->setText(bin);
+        TMDIChild *document = openSavedDocument(session.file("Left.java"), DocumentText);
+        BoxRecorder recorder;
+        MainForm->CompileItem->trigger();
+        const QPointer<TCompOutForm> output = document->OutputForm;
+        QVERIFY(output && output->Runner && output->Runner->Program);
+        const qint64 group = output->Runner->Program->id();
+        QTRY_COMPARE_WITH_TIMEOUT(recorder.countContaining(" done compiling."), 1, 20000);
+        QTRY_VERIFY_WITH_TIMEOUT(!processGroupExists(group), 20000);
+    }
+
     // A window destroyed while its compiler still writes receives nothing, and its readers
     // still end and leave the count.
     void readersOutliveADestroyedWindowSafely()

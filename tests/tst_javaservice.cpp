@@ -183,18 +183,18 @@ void tst_JavaService::serviceEndsAtBrokenFrame()
     NEED_JAVA();
     QFETCH(QByteArray, bytes);
     QFETCH(int, status);
-    qv::PipeEnds input;
+    qv::Pipe input;
     QVERIFY(qv::createPipe(input));
     qv::StartInfo info;
     info.arguments = QStringList{QDir(javaFolder()).filePath(QStringLiteral("java"))}
                      + JavaService::javaOptions()
                      + QStringList{QStringLiteral("-jar"), JavaService::jarPath()};
-    info.stdinFd = input.read;
+    info.setInput(input.read);
     const std::shared_ptr<qv::Process> service = qv::startProcess(info);
-    qv::closeDescriptor(input.read);
+    input.read.close();
     QVERIFY(service);
     {
-        qv::PipeWriter writer(input.write);
+        qv::PipeWriter writer(std::move(input.write));
         writer.write(bytes);
     }
     QVERIFY(service->waitForEnd(20000));

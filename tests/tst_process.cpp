@@ -1,4 +1,6 @@
+#include "platform/arguments.h"
 #include "platform/process.h"
+#include "platform/threads.h"
 
 #include <QApplication>
 #include <QDir>
@@ -320,22 +322,22 @@ void TestProcess::outputIsReadThroughPipesUntilEnd()
     const QString log = work.filePath("javac.log");
     qputenv("QV_FAKE_JAVAC", mode);
     qputenv("QV_FAKE_JAVAC_LOG", QFile::encodeName(log));
-    qv::PipeEnds outPipe;
-    qv::PipeEnds errPipe;
+    qv::Pipe outPipe;
+    qv::Pipe errPipe;
     QVERIFY(qv::createPipe(outPipe));
     QVERIFY(qv::createPipe(errPipe));
     const QStringList arguments{tool("fakejavac"), "-g", "/src/My File.java"};
     const bool started
-        = qv::startDetached(startInfo(arguments, work.path(), outPipe.write, errPipe.write));
-    qv::closeDescriptor(outPipe.write);
-    qv::closeDescriptor(errPipe.write);
-    QCOMPARE(outPipe.write, -1);
+        = qv::startDetached(startInfo(arguments, work.path(), outPipe.write.fd(), errPipe.write.fd()));
+    outPipe.write.close();
+    errPipe.write.close();
+    QVERIFY(!outPipe.write.isOpen());
     QVERIFY(started);
 
-    QCOMPARE(drain(outPipe.read), out);
-    QCOMPARE(drain(errPipe.read), err);
-    qv::closeDescriptor(outPipe.read);
-    qv::closeDescriptor(errPipe.read);
+    QCOMPARE(drain(outPipe.read.fd()), out);
+    QCOMPARE(drain(errPipe.read.fd()), err);
+    outPipe.read.close();
+    errPipe.read.close();
     QCOMPARE(readLines(log), (QStringList{QDir(work.path()).canonicalPath(), "-g",
                                           "/src/My File.java", "0 1 2", ""}));
 }
@@ -343,54 +345,54 @@ void TestProcess::outputIsReadThroughPipesUntilEnd()
 void TestProcess::readsAreCutAtTheBufferSize()
 {
     qputenv("QV_FAKE_JAVAC", "long");
-    qv::PipeEnds pipe;
+    qv::Pipe pipe;
     QVERIFY(qv::createPipe(pipe));
-    QVERIFY(qv::startDetached(startInfo({tool("fakejavac")}, {}, pipe.write)));
-    qv::closeDescriptor(pipe.write);
+    QVERIFY(qv::startDetached(startInfo({tool("fakejavac")}, {}, pipe.write.fd())));
+    pipe.write.close();
     QList<qint64> sizes;
-    const QByteArray text = drain(pipe.read, &sizes);
-    qv::closeDescriptor(pipe.read);
+    const QByteArray text = drain(pipe.read.fd(), &sizes);
+    pipe.read.close();
     QCOMPARE(text, QByteArray(254, 'x') + " error\n");
     // The word straddles the first read's end: " e" | "rror\n".
     QCOMPARE(sizes, (QList<qint64>{256, 5}));
 
     qputenv("QV_FAKE_JAVAC", "flood:200000");
-    qv::PipeEnds outPipe;
-    qv::PipeEnds errPipe;
+    qv::Pipe outPipe;
+    qv::Pipe errPipe;
     QVERIFY(qv::createPipe(outPipe) && qv::createPipe(errPipe));
-    QVERIFY(qv::startDetached(startInfo({tool("fakejavac")}, {}, outPipe.write, errPipe.write)));
-    qv::closeDescriptor(outPipe.write);
-    qv::closeDescriptor(errPipe.write);
+    QVERIFY(qv::startDetached(startInfo({tool("fakejavac")}, {}, outPipe.write.fd(), errPipe.write.fd())));
+    outPipe.write.close();
+    errPipe.write.close();
     sizes.clear();
-    const QByteArray flood = drain(outPipe.read, &sizes);
+    const QByteArray flood = drain(outPipe.read.fd(), &sizes);
     QCOMPARE(flood.size(), 200000);
     QVERIFY(flood.startsWith("line 000001: "));
     QVERIFY(std::all_of(sizes.cbegin(), sizes.cend(), [](qint64 n) {
         return n <= 256;
     }));
-    QCOMPARE(drain(errPipe.read), "flood note 1\nflood note 2\nflood note 3\n");
-    qv::closeDescriptor(outPipe.read);
-    qv::closeDescriptor(errPipe.read);
+    QCOMPARE(drain(errPipe.read.fd()), "flood note 1\nflood note 2\nflood note 3\n");
+    outPipe.read.close();
+    errPipe.read.close();
 }
 
 void TestProcess::writeEndDoesNotLeakIntoConcurrentProgram()
 {
     // Both pipes exist before the first program starts, as when two compiles overlap: the
     // hanging program must not hold the second pipe's write end open.
-    qv::PipeEnds first;
-    qv::PipeEnds second;
+    qv::Pipe first;
+    qv::Pipe second;
     QVERIFY(qv::createPipe(first) && qv::createPipe(second));
     qputenv("QV_FAKE_JAVAC", "hang");
     KillOnExit hanger;
     QVERIFY(
-        qv::startDetached(startInfo({tool("fakejavac")}, {}, first.write), nullptr, &hanger.pid));
-    qv::closeDescriptor(first.write);
+        qv::startDetached(startInfo({tool("fakejavac")}, {}, first.write.fd()), nullptr, &hanger.pid));
+    first.write.close();
 
     qputenv("QV_FAKE_JAVAC", "stdout:done");
-    QVERIFY(qv::startDetached(startInfo({tool("fakejavac")}, {}, second.write)));
-    qv::closeDescriptor(second.write);
+    QVERIFY(qv::startDetached(startInfo({tool("fakejavac")}, {}, second.write.fd())));
+    second.write.close();
     {
-        BackgroundDrain reader(second.read);
+        BackgroundDrain reader(second.read.fd());
         // Destroyed before the reader: a leaked write end closes and the reader can end.
         KillOnExit unblock{hanger.pid};
         QTRY_VERIFY_WITH_TIMEOUT(reader.done, 10000);
@@ -398,9 +400,9 @@ void TestProcess::writeEndDoesNotLeakIntoConcurrentProgram()
     }
     const qint64 pid = std::exchange(hanger.pid, -1);
     QTRY_VERIFY_WITH_TIMEOUT(processGone(pid), 10000);
-    QCOMPARE(drain(first.read), QByteArray());
-    qv::closeDescriptor(first.read);
-    qv::closeDescriptor(second.read);
+    QCOMPARE(drain(first.read.fd()), QByteArray());
+    first.read.close();
+    second.read.close();
 }
 
 void TestProcess::endedProgramIsReaped()

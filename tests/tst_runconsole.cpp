@@ -1,5 +1,6 @@
 #include "compiletesting.h"
 
+#include "platform/process.h"
 #include "toolchain/runconsole.h"
 
 #include <QAction>
@@ -42,6 +43,15 @@ const QByteArray LoopSource = R"(public class Loop {
 }
 )";
 
+// Starts a child that would outlive it and returns at once.
+const QByteArray SpawnerSource = R"(public class Spawner {
+    public static void main(String[] args) throws Exception {
+        new ProcessBuilder("sleep", "1000").start();
+        System.out.println("started");
+    }
+}
+)";
+
 } // namespace
 
 class tst_RunConsole : public QObject
@@ -70,9 +80,11 @@ private slots:
             QSKIP("the Java kit is not installed");
         writeFile(m_classes.filePath(QStringLiteral("Echo.java")), EchoSource);
         writeFile(m_classes.filePath(QStringLiteral("Loop.java")), LoopSource);
+        writeFile(m_classes.filePath(QStringLiteral("Spawner.java")), SpawnerSource);
         QProcess compile;
         compile.setWorkingDirectory(m_classes.path());
-        compile.start(javac, {QStringLiteral("Echo.java"), QStringLiteral("Loop.java")});
+        compile.start(javac, {QStringLiteral("Echo.java"), QStringLiteral("Loop.java"),
+                              QStringLiteral("Spawner.java")});
         QVERIFY(compile.waitForFinished(120000));
         QCOMPARE(compile.exitCode(), 0);
     }
@@ -129,8 +141,47 @@ private slots:
         QVERIFY(console->going());
         MainForm->StopBtn->click();
         QTRY_VERIFY_WITH_TIMEOUT(console->hasEnded(), 20000);
-        QVERIFY(console->caption().startsWith(QStringLiteral("Running Loop ... finished (")));
+        QCOMPARE(console->caption(), QStringLiteral("Running Loop ... stopped"));
         QVERIFY(!processGroupExists(group));
+    }
+
+    // What a program started goes with it when it ends by itself.
+    void programLeavesNoProcessBehind()
+    {
+        Session session;
+        session.show();
+        const QPointer<TRunConsoleForm> console = runClass(QStringLiteral("Spawner"));
+        QVERIFY(console);
+        const qint64 group = console->processId();
+        QTRY_VERIFY_WITH_TIMEOUT(console->hasEnded(), 60000);
+        QCOMPARE(console->caption(), QStringLiteral("Running Spawner ... finished (exit status 0)"));
+        QTRY_VERIFY_WITH_TIMEOUT(!processGroupExists(group), 20000);
+    }
+
+    void captionSaysHowTheProgramEnded_data()
+    {
+        QTest::addColumn<bool>("signalled");
+        QTest::addColumn<int>("code");
+        QTest::addColumn<bool>("stopped");
+        QTest::addColumn<QString>("caption");
+        QTest::newRow("exit status") << false << 3 << false << "Running A ... finished (exit status 3)";
+        QTest::newRow("stopped, ended by the signal") << true << 15 << true << "Running A ... stopped";
+        QTest::newRow("stopped, exit status of its own") << false << 143 << true
+                                                        << "Running A ... stopped";
+        QTest::newRow("killed from outside") << true << 9 << false
+                                             << "Running A ... ended by signal 9 (Killed)";
+    }
+    void captionSaysHowTheProgramEnded()
+    {
+        QFETCH(bool, signalled);
+        QFETCH(int, code);
+        QFETCH(bool, stopped);
+        qv::ProcessEnd end;
+        end.ended = true;
+        end.signalled = signalled;
+        end.code = code;
+        end.stopped = stopped;
+        QTEST(finishedCaption(QStringLiteral("A"), end), "caption");
     }
 };
 

@@ -2,8 +2,10 @@
 
 #include "editor/Childwin.h"
 #include "platform/application.h"
+#include "platform/arguments.h"
 #include "platform/boxes.h"
 #include "platform/mdiframe.h"
+#include "platform/outputreader.h"
 #include "platform/textcontrol.h"
 
 #include <QTimer>
@@ -93,11 +95,11 @@ bool wordCharacterAt(std::string_view text, size_t position)
 
 } // namespace
 
-QStringList compilerArguments(const QString &compiler, const QString &options,
+QStringList compilerArguments(const QString &compiler, const QStringList &options,
                               const QString &fileName)
 {
     QStringList arguments{unquoted(compiler)};
-    arguments += qv::splitCommandLine(options);
+    arguments += options;
     arguments.append(qv::plainArgument(unquoted(fileName)));
     return arguments;
 }
@@ -119,51 +121,43 @@ bool containsErrorWord(std::string_view text)
 
 TJavaCompile::~TJavaCompile()
 {
-    closeAll();
     if (Program && !Program->end().ended)
         Program->stop();
 }
 
-void TJavaCompile::closeAll()
-{
-    qv::closeDescriptor(OutputRead);
-    qv::closeDescriptor(OutputWrite);
-    qv::closeDescriptor(ErrorRead);
-    qv::closeDescriptor(ErrorWrite);
-}
-
-void TJavaCompile::StartCompiler(const QString &compiler, const QString &options,
+void TJavaCompile::StartCompiler(const QString &compiler, const QStringList &options,
                                  const QString &fileName, TCompOutForm *form)
 {
     qv::StartInfo info;
     info.arguments = compilerArguments(compiler, options, fileName);
 
-    qv::PipeEnds output;
+    qv::Pipe output;
     if (!qv::createPipe(output)) {
         qv::messageBox(QStringLiteral("Error Creating output pipe"));
         throw qv::Error(QString());
     }
-    OutputRead = output.read;
-    OutputWrite = output.write;
-    qv::PipeEnds error;
+    OutputRead = std::move(output.read);
+    OutputWrite = std::move(output.write);
+    qv::Pipe error;
     if (!qv::createPipe(error)) {
-        closeAll();
+        OutputRead.close();
+        OutputWrite.close();
         qv::messageBox(QStringLiteral("Error Creating error pipe"));
         throw qv::Error(QString());
     }
-    ErrorRead = error.read;
-    ErrorWrite = error.write;
+    ErrorRead = std::move(error.read);
+    ErrorWrite = std::move(error.write);
 
-    info.stdoutFd = OutputWrite;
-    info.stderrFd = ErrorWrite;
+    info.setOutput(OutputWrite);
+    info.setError(ErrorWrite);
     Program = qv::startProcess(info);
-    const bool started = Program != nullptr;
     // From here on only the compiler holds the write ends, so each read end reports its end
     // once the compiler (and whatever it started) has gone.
-    qv::closeDescriptor(OutputWrite);
-    qv::closeDescriptor(ErrorWrite);
-    if (!started) {
-        closeAll();
+    OutputWrite.close();
+    ErrorWrite.close();
+    if (!Program) {
+        OutputRead.close();
+        ErrorRead.close();
         throw EQvExecFileGeneralFailure(QStringLiteral("CreateProcess failed"));
     }
 
@@ -177,79 +171,25 @@ void TJavaCompile::StartCompiler(const QString &compiler, const QString &options
             --RunningReaders;
     };
     bool allStarted = true;
-    const auto startReader = [&](TPipeReader *reader) {
-        reader->setOnTerminate(onEnd);
-        reader->start();
-        // A thread that could not be created is neither running nor finished.
-        if (reader->isRunning() || reader->isFinished())
+    const auto startReader = [&](qv::Descriptor &pipe,
+                                 void (TCompOutForm::*step)(const QByteArray &)) {
+        const auto onChunk = [target, step](const QByteArray &chunk) {
+            if (target)
+                (target->*step)(chunk);
+        };
+        if (qv::OutputReader::start(std::move(pipe), Program, ChunkSize, EndWaitMs, onChunk,
+                                    onEnd))
             return;
-        delete reader;
         --RunningReaders;
         --form->m_runningReaders;
         allStarted = false;
     };
-    startReader(new TReadOutput(std::exchange(OutputRead, -1), form, Program));
-    startReader(new TReadError(std::exchange(ErrorRead, -1), form, Program));
+    startReader(OutputRead, &TCompOutForm::appendCompilerOutput);
+    startReader(ErrorRead, &TCompOutForm::showErrorOutput);
     // A reader that did start keeps the compiler's pipe drained and, once the window is gone,
     // only lowers the count at its end.
     if (!allStarted)
         throw qv::Error(QStringLiteral("Cannot start a reader of the compiler's output"));
-}
-
-TPipeReader::TPipeReader(int readPipe, TCompOutForm *targetForm,
-                         std::shared_ptr<const qv::Process> program)
-    : TargetForm(targetForm)
-    , ReadPipe(readPipe)
-    , Program(std::move(program))
-{
-    setFreeOnTerminate(true);
-}
-
-TPipeReader::~TPipeReader()
-{
-    qv::closeDescriptor(ReadPipe);
-}
-
-void TPipeReader::execute()
-{
-    char buffer[ChunkSize];
-    for (;;) {
-        // 0 bytes: every write end has been closed, or only a child of the exited compiler
-        // still holds one; -1: a failed read ends the reader too.
-        const qint64 count = qv::readProgramPipe(ReadPipe, buffer, ChunkSize, *Program);
-        if (count <= 0)
-            break;
-        Chunk = QByteArray(buffer, count);
-        synchronize([this] {
-            qv::guarded([this] {
-                deliver();
-            });
-        });
-    }
-    qv::closeDescriptor(ReadPipe);
-    Program->waitForEnd(EndWaitMs);
-}
-
-TReadOutput::TReadOutput(int readPipe, TCompOutForm *targetForm,
-                         std::shared_ptr<const qv::Process> program)
-    : TPipeReader(readPipe, targetForm, std::move(program))
-{}
-
-void TReadOutput::AppendOutput()
-{
-    if (TargetForm)
-        TargetForm->appendCompilerOutput(Chunk);
-}
-
-TReadError::TReadError(int readPipe, TCompOutForm *targetForm,
-                       std::shared_ptr<const qv::Process> program)
-    : TPipeReader(readPipe, targetForm, std::move(program))
-{}
-
-void TReadError::ShowErrorOutput()
-{
-    if (TargetForm)
-        TargetForm->showErrorOutput(Chunk);
 }
 
 TCompOutForm::TCompOutForm(TMDIChild *owner)
@@ -270,7 +210,7 @@ TCompOutForm::TCompOutForm(TMDIChild *owner)
 TCompOutForm::~TCompOutForm() = default;
 
 TCompOutForm *TCompOutForm::CreateAndCompile(TMDIChild *owner, const QString &compiler,
-                                             const QString &options, const QString &fileName)
+                                             const QStringList &options, const QString &fileName)
 {
     auto *form = new TCompOutForm(owner);
     try {

@@ -2,6 +2,7 @@
 
 #include "platform/boxes.h"
 #include "platform/errors.h"
+#include "platform/descriptors.h"
 #include "platform/process.h"
 #include "toolchain/toolwindow.h"
 #include "toolchain/diagnostics.h"
@@ -33,12 +34,11 @@ public:
 };
 
 // The compiler's arguments for the compile command's three pieces: the quoted compiler path,
-// the options string the user's settings produced, and the quoted file name. The two quoted
-// pieces lose their enclosing quotes and become exactly one argument each, whatever they hold;
-// the options are split into words as typed text is. A relative file name that begins with
-// "-" or "@" gets "./" in front, so that the compiler cannot take it for an option or an
-// argument file.
-QStringList compilerArguments(const QString &compiler, const QString &options,
+// the option arguments the user's settings produced, and the quoted file name. The two quoted
+// pieces lose their enclosing quotes and become exactly one argument each, whatever they
+// hold, as does each option. A relative file name that begins with "-" or "@" gets "./" in
+// front, so that the compiler cannot take it for an option or an argument file.
+QStringList compilerArguments(const QString &compiler, const QStringList &options,
                               const QString &fileName);
 
 // True when the text holds "error" or "errors" (lower case) as a whole word anywhere: not
@@ -58,67 +58,21 @@ public:
     TJavaCompile(const TJavaCompile &) = delete;
     TJavaCompile &operator=(const TJavaCompile &) = delete;
 
-    int ErrorRead = -1;
-    int OutputRead = -1;
-    int OutputWrite = -1;
-    int ErrorWrite = -1;
+    qv::Descriptor ErrorRead;
+    qv::Descriptor OutputRead;
+    qv::Descriptor OutputWrite;
+    qv::Descriptor ErrorWrite;
     // The compiler's process: how it ended, and the means to stop it.
     std::shared_ptr<qv::Process> Program;
 
     // Starts the compiler with its standard output and standard error on two pipes and the two
-    // readers that deliver to form. Throws qv::Error (after a box) when a pipe cannot be
-    // created, EQvExecFileGeneralFailure when the compiler cannot be started, and qv::Error
-    // when a reader cannot be started; RunningReaders then counts only readers that run.
-    void StartCompiler(const QString &compiler, const QString &options, const QString &fileName,
-                       TCompOutForm *form);
-
-private:
-    void closeAll();
-};
-
-// A thread that reads one pipe in chunks of at most 256 bytes and hands each chunk to the
-// user-interface thread, waiting until it has been dealt with there. It owns ReadPipe, closes
-// it when the pipe has ended and frees itself when its thread has ended. The pipe counts as
-// ended also when the compiler has exited and a child of it keeps the pipe open without
-// writing; before its end handler runs, the reader gives the compiler a moment to be seen
-// ending, so that the report knows how it ended.
-class TPipeReader : public qv::Thread
-{
-public:
-    ~TPipeReader() override;
-
-    QByteArray Chunk;
-    // Read on the user-interface thread only; empty once the window has been destroyed.
-    QPointer<TCompOutForm> TargetForm;
-    int ReadPipe = -1;
-    std::shared_ptr<const qv::Process> Program;
-
-protected:
-    TPipeReader(int readPipe, TCompOutForm *targetForm, std::shared_ptr<const qv::Process> program);
-
-    void execute() override;
-    // Runs on the user-interface thread with Chunk holding the bytes just read.
-    virtual void deliver() = 0;
-};
-
-class TReadOutput : public TPipeReader
-{
-public:
-    TReadOutput(int readPipe, TCompOutForm *targetForm, std::shared_ptr<const qv::Process> program);
-    void AppendOutput();
-
-protected:
-    void deliver() override { AppendOutput(); }
-};
-
-class TReadError : public TPipeReader
-{
-public:
-    TReadError(int readPipe, TCompOutForm *targetForm, std::shared_ptr<const qv::Process> program);
-    void ShowErrorOutput();
-
-protected:
-    void deliver() override { ShowErrorOutput(); }
+    // readers that deliver to form: standard output to its text, standard error to its text
+    // and its box of error output, in reads of at most 256 bytes. Throws qv::Error (after a
+    // box) when a pipe cannot be created, EQvExecFileGeneralFailure when the compiler cannot
+    // be started, and qv::Error when a reader cannot be started; RunningReaders then counts
+    // only readers that run.
+    void StartCompiler(const QString &compiler, const QStringList &options,
+                       const QString &fileName, TCompOutForm *form);
 };
 
 // The output window of one compile: shows the compiler's output and the completion report.
@@ -135,7 +89,7 @@ public:
     // A new output window owned by owner whose compile has started. On failure the window is
     // destroyed and the error passes on to the caller.
     static TCompOutForm *CreateAndCompile(TMDIChild *owner, const QString &compiler,
-                                          const QString &options, const QString &fileName);
+                                          const QStringList &options, const QString &fileName);
 
     qv::TextControl *RichEdit1 = nullptr;
     qv::StatusPanels *StatusBar1 = nullptr;

@@ -86,11 +86,9 @@ void JavaService::launch()
         turnOff(QStringLiteral("there is no java in %1").arg(m_javaFolder));
         return;
     }
-    qv::PipeEnds input;
-    qv::PipeEnds output;
+    qv::Pipe input;
+    qv::Pipe output;
     if (!qv::createPipe(input) || !qv::createPipe(output)) {
-        qv::closeDescriptor(input.read);
-        qv::closeDescriptor(input.write);
         turnOff(QStringLiteral("no pipe for the Java service"));
         return;
     }
@@ -98,22 +96,20 @@ void JavaService::launch()
     info.arguments = QStringList{java} + javaOptions()
                      + QStringList{QStringLiteral("-jar"), jar};
     info.workingDirectory = QDir::tempPath();
-    info.stdinFd = input.read;
-    info.stdoutFd = output.write;
+    info.setInput(input.read);
+    info.setOutput(output.write);
     int error = 0;
     m_process = qv::startProcess(info, &error);
-    qv::closeDescriptor(input.read);
-    qv::closeDescriptor(output.write);
+    input.read.close();
+    output.write.close();
     if (!m_process) {
-        qv::closeDescriptor(input.write);
-        qv::closeDescriptor(output.read);
         turnOff(QStringLiteral("%1 could not be started").arg(java));
         return;
     }
     m_state = State::Starting;
     m_decoder = FrameDecoder();
-    m_writer = new qv::PipeWriter(input.write, this);
-    m_reader = new qv::PipeReader(output.read, this);
+    m_writer = new qv::PipeWriter(std::move(input.write), this);
+    m_reader = new qv::PipeReader(std::move(output.read), this);
     connect(m_reader, &qv::PipeReader::received, this, &JavaService::received);
     connect(m_reader, &qv::PipeReader::ended, this, &JavaService::failed);
     // A slow machine may take a while to start a Java machine; the greeting gets the

@@ -1,6 +1,7 @@
 #include "runconsole.h"
 
 #include "editor/Childwin.h"
+#include "platform/outputreader.h"
 #include "platform/process.h"
 
 #include <QFontDatabase>
@@ -20,46 +21,6 @@ constexpr qint64 ChunkSize = 4096;
 // A program that writes without end keeps only this many of its last lines on show.
 constexpr int KeptLines = 100000;
 
-// Reads what the program writes (its standard output and standard error share one pipe, so
-// they arrive in the order written) and hands it to the run window; ends once the program
-// has ended and the pipe is drained.
-class TConsoleReader : public qv::Thread
-{
-public:
-    TConsoleReader(int readPipe, TRunConsoleForm *target,
-                   std::shared_ptr<const qv::Process> program)
-        : m_target(target)
-        , m_readPipe(readPipe)
-        , m_program(std::move(program))
-    {
-        setFreeOnTerminate(true);
-    }
-
-    ~TConsoleReader() override { qv::closeDescriptor(m_readPipe); }
-
-protected:
-    void execute() override
-    {
-        char buffer[ChunkSize];
-        for (qint64 count;
-             (count = qv::readProgramPipe(m_readPipe, buffer, ChunkSize, *m_program)) > 0;) {
-            const QByteArray chunk(buffer, count);
-            synchronize([this, &chunk] {
-                if (m_target)
-                    m_target->appendOutput(chunk);
-            });
-        }
-        qv::closeDescriptor(m_readPipe);
-        m_program->waitForEnd(-1);
-    }
-
-private:
-    // Used on the user-interface thread only.
-    QPointer<TRunConsoleForm> m_target;
-    int m_readPipe = -1;
-    std::shared_ptr<const qv::Process> m_program;
-};
-
 } // namespace
 
 QString runningCaption(const QString &className)
@@ -69,9 +30,17 @@ QString runningCaption(const QString &className)
 
 QString finishedCaption(const QString &className, const qv::ProcessEnd &end)
 {
-    const QString how = end.signalled ? QStringLiteral("signal %1").arg(end.code)
-                                      : QStringLiteral("exit status %1").arg(end.code);
-    return runningCaption(className) + QStringLiteral(" finished (") + how + u')';
+    QString how;
+    if (end.stopped) {
+        how = QStringLiteral("stopped");
+    } else if (end.signalled) {
+        how = QStringLiteral("ended by signal %1").arg(end.code);
+        if (const QString name = qv::signalName(end.code); !name.isEmpty())
+            how += QStringLiteral(" (") + name + u')';
+    } else {
+        how = QStringLiteral("finished (exit status %1)").arg(end.code);
+    }
+    return runningCaption(className) + u' ' + how;
 }
 
 TRunConsoleForm::TRunConsoleForm(TMDIChild *owner)
@@ -109,44 +78,39 @@ TRunConsoleForm::~TRunConsoleForm()
 TRunConsoleForm *TRunConsoleForm::run(TMDIChild *owner, const QStringList &arguments,
                                       const QString &className)
 {
-    qv::PipeEnds input;
-    qv::PipeEnds output;
-    if (!qv::createPipe(input))
+    qv::Pipe input;
+    qv::Pipe output;
+    if (!qv::createPipe(input) || !qv::createPipe(output))
         return nullptr;
-    if (!qv::createPipe(output)) {
-        qv::closeDescriptor(input.read);
-        qv::closeDescriptor(input.write);
-        return nullptr;
-    }
+    // Standard output and standard error share one pipe, so they arrive in the order written.
     qv::StartInfo info;
     info.arguments = arguments;
-    info.stdinFd = input.read;
-    info.stdoutFd = output.write;
-    info.stderrFd = output.write;
+    info.setInput(input.read);
+    info.setOutput(output.write);
+    info.setError(output.write);
     std::shared_ptr<qv::Process> program = qv::startProcess(info);
-    qv::closeDescriptor(input.read);
-    qv::closeDescriptor(output.write);
-    if (!program) {
-        qv::closeDescriptor(input.write);
-        qv::closeDescriptor(output.read);
+    input.read.close();
+    output.write.close();
+    if (!program)
         return nullptr;
-    }
 
     auto *form = new TRunConsoleForm(owner);
     form->ClassName = className;
     form->setCaption(runningCaption(className));
     form->m_program = program;
-    form->m_input = new qv::PipeWriter(input.write, form);
-    auto *reader = new TConsoleReader(output.read, form, program);
+    form->m_input = new qv::PipeWriter(std::move(input.write), form);
     const QPointer<TRunConsoleForm> target(form);
-    reader->setOnTerminate([target] {
+    const auto onChunk = [target](const QByteArray &chunk) {
+        if (target)
+            target->appendOutput(chunk);
+    };
+    const auto onEnd = [target] {
         if (target)
             target->programEnded();
-    });
-    reader->start();
-    if (!reader->isRunning() && !reader->isFinished()) {
+    };
+    if (!qv::OutputReader::start(std::move(output.read), program, ChunkSize, -1, onChunk,
+                                 onEnd)) {
         // Nobody could read what it writes: it does not run.
-        delete reader;
         delete form;
         return nullptr;
     }
