@@ -1,4 +1,4 @@
-#include "Main.h"
+#include "MainForm.h"
 
 #include "editor/Childwin.h"
 #include "platform/application.h"

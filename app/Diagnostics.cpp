@@ -1,6 +1,6 @@
 // From the compiler's diagnostics to the code: Next Error, Previous Error, and the place a
 // diagnostic chosen in an output window names.
-#include "Main.h"
+#include "MainForm.h"
 
 #include "LiveCheck.h"
 

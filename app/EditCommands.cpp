@@ -1,6 +1,6 @@
 // Editing commands and display options added to the Edit menu, the keyboard shortcuts of the
 // menus' commands, and the status-line note that a command leaves until the next one.
-#include "Main.h"
+#include "MainForm.h"
 
 #include "LiveCheck.h"
 

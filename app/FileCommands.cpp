@@ -1,6 +1,6 @@
 // The File and Edit commands that create, open, save and close documents, move text through
 // the clipboard and choose the editor font.
-#include "Main.h"
+#include "MainForm.h"
 
 #include "editor/Childwin.h"
 

@@ -1,7 +1,7 @@
 // Checking Java documents while they are typed: when, with what, and where the findings go.
 #include "LiveCheck.h"
 
-#include "Main.h"
+#include "MainForm.h"
 
 #include "editor/Childwin.h"
 #include "platform/mdiframe.h"

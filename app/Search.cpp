@@ -1,6 +1,6 @@
 #include "Search.h"
 
-#include "Main.h"
+#include "MainForm.h"
 #include "platform/boxes.h"
 #include "platform/errors.h"
 #include "platform/finddialogs.h"

@@ -3,7 +3,7 @@
 #include "Settings.h"
 
 #include "LiveCheck.h"
-#include "Main.h"
+#include "MainForm.h"
 
 #include "toolchain/Compopt.h"
 

@@ -1,5 +1,5 @@
 // The Stop command: ends what runs for the active window.
-#include "Main.h"
+#include "MainForm.h"
 
 #include "editor/Childwin.h"
 #include "toolchain/toolwindow.h"

@@ -2,7 +2,7 @@
 // waiting for it, and the interpreter on the active class, run there in a run window.
 #include "Tools.h"
 
-#include "Main.h"
+#include "MainForm.h"
 
 #include "editor/Childwin.h"
 #include "toolchain/Compopt.h"

@@ -1,5 +1,5 @@
 // The frame's tabbed view and the main window's place on the screens.
-#include "Main.h"
+#include "MainForm.h"
 
 #include "platform/mdiframe.h"
 

@@ -3,7 +3,8 @@
 #include "bench.h"
 #include "pairs.h"
 
-#include "app/Main.h"
+#include "app/MainForm.h"
+#include "app/Program.h"
 #include "editor/Childwin.h"
 #include "platform/application.h"
 #include "platform/textcontrol.h"

@@ -1,7 +1,8 @@
 #include "bench.h"
 #include "pairs.h"
 
-#include "app/Main.h"
+#include "app/MainForm.h"
+#include "app/Program.h"
 #include "app/Search.h"
 #include "editor/Childwin.h"
 #include "platform/finddialogs.h"

@@ -5,7 +5,7 @@
 
 #include "testutil.h"
 
-#include "app/Main.h"
+#include "app/MainForm.h"
 #include "editor/Childwin.h"
 #include "platform/boxes.h"
 #include "platform/mdiframe.h"

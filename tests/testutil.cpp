@@ -1,6 +1,7 @@
 #include "testutil.h"
 
-#include "app/Main.h"
+#include "app/MainForm.h"
+#include "app/Program.h"
 
 #include <QAbstractButton>
 #include <QApplication>

@@ -1,6 +1,6 @@
 #include "testutil.h"
 
-#include "app/Main.h"
+#include "app/MainForm.h"
 #include "editor/Childwin.h"
 #include "platform/errors.h"
 #include "platform/files.h"

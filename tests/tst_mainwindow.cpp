@@ -1,7 +1,8 @@
 #include "testutil.h"
 
 #include "app/About.h"
-#include "app/Main.h"
+#include "app/MainForm.h"
+#include "app/Program.h"
 #include "editor/Childwin.h"
 #include "platform/application.h"
 #include "platform/mdiframe.h"

@@ -1,6 +1,6 @@
 #include "platform/finddialogs.h"
 
-#include "app/Main.h"
+#include "app/MainForm.h"
 #include "editor/Childwin.h"
 #include "platform/boxes.h"
 #include "platform/mdiframe.h"

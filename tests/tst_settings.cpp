@@ -1,6 +1,6 @@
 #include "testutil.h"
 
-#include "app/Main.h"
+#include "app/MainForm.h"
 #include "toolchain/Compopt.h"
 
 #include "platform/mdiframe.h"

@@ -1,6 +1,6 @@
 #include "testutil.h"
 
-#include "app/Main.h"
+#include "app/MainForm.h"
 #include "app/Tools.h"
 #include "editor/Childwin.h"
 #include "toolchain/Compopt.h"
