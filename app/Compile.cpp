@@ -1,32 +1,143 @@
+// The Compile command: what is compiled, the questions asked first, and the compiler started
+// on the document's program.
 #include "MainForm.h"
+#include "Tools.h"
 
 #include "editor/Childwin.h"
 #include "platform/application.h"
 #include "platform/boxes.h"
+#include "platform/dialogs.h"
+#include "platform/files.h"
+#include "platform/locations.h"
 #include "platform/mdiframe.h"
 #include "platform/textcontrol.h"
 #include "toolchain/Compopt.h"
 #include "toolchain/compunit.h"
+#include "toolchain/programcontext.h"
+#include "toolchain/runconsole.h"
 
 #include <QLineEdit>
 #include <QPointer>
 
+namespace {
+
+QByteArrayView textOf(const TMDIChild *document)
+{
+    const std::string_view text = document->RichEdit1->bytes();
+    return QByteArrayView(text.data(), qsizetype(text.size()));
+}
+
+bool isJavaName(const QString &name)
+{
+    return name.endsWith(QLatin1String(".java"), Qt::CaseInsensitive)
+           || name.endsWith(QLatin1String(".jav"), Qt::CaseInsensitive);
+}
+
+} // namespace
+
+ProgramContext documentContext(const TMDIChild *document)
+{
+    return programContext(document->caption(), textOf(document));
+}
+
+TMDIChild *TMainForm::javaTarget() const
+{
+    if (auto *console = qobject_cast<TRunConsoleForm *>(activeChild()))
+        return console->owner();
+    return activeDocument();
+}
+
 void TMainForm::CompileItemClick()
 {
-    const QPointer<TMDIChild> document = activeDocument();
+    TMDIChild *document = javaTarget();
     if (!document) {
         qv::messageBox(QStringLiteral("Nothing to compile!"));
         return;
     }
+    compileDocument(document);
+}
+
+bool TMainForm::isJavaDocument(const TMDIChild *document) const
+{
+    return isJavaName(document->caption())
+           || (!document->namedOnDisk() && !publicClassName(textOf(document)).isEmpty());
+}
+
+bool TMainForm::saveUnderNewName(TMDIChild *document)
+{
+    const QString last = SaveDialog1->fileName();
+    const QString folder = last.isEmpty() ? qv::currentDirectory()
+                                          : last.left(last.lastIndexOf(qv::PathSeparator));
+    const QString className = publicClassName(textOf(document));
+    SaveDialog1->setFileName(folder + qv::PathSeparator
+                             + (className.isEmpty() ? QString() : className + QStringLiteral(".java")));
+    SaveDialog1->setDefaultSuffix(QStringLiteral("java"));
+    const QPointer<TMDIChild> target(document);
+    const bool chosen = SaveDialog1->execute();
+    SaveDialog1->setDefaultSuffix(QString());
+    if (!chosen || !target)
+        return false;
+    const QString name = SaveDialog1->fileName();
+    saveTextTo(document->RichEdit1, name);
+    document->setCaption(name);
+    document->RichEdit1->setModified(false);
+    document->NoteFileOnDisk();
+    applyEditorOptions(document);
+    return true;
+}
+
+bool TMainForm::saveOtherDocuments(const TMDIChild *document, const QString &root)
+{
+    const QString under = root.endsWith(qv::PathSeparator) ? root : root + qv::PathSeparator;
+    QList<QPointer<TMDIChild>> modified;
+    QString list;
+    for (QWidget *child : ClientArea->childWindows()) {
+        auto *other = qobject_cast<TMDIChild *>(child);
+        if (!other || other == document || !other->namedOnDisk()
+            || !other->RichEdit1->modified() || !isJavaName(other->caption()))
+            continue;
+        const QString path = qv::absolutePath(other->caption(), qv::currentDirectory());
+        if (!path.startsWith(under))
+            continue;
+        modified.append(other);
+        list += QStringLiteral("\r    ") + other->caption();
+    }
+    if (modified.isEmpty())
+        return true;
+    const qv::Answer answer = qv::confirm(
+        QStringLiteral("These files of the same program have been modified:") + list
+        + QStringLiteral("\r\rSave them before compiling?"));
+    if (answer == qv::Answer::Cancel)
+        return false;
+    if (answer == qv::Answer::Yes) {
+        for (const QPointer<TMDIChild> &other : modified) {
+            if (other)
+                other->SaveDocument();
+        }
+    }
+    return true;
+}
+
+TCompOutForm *TMainForm::compileDocument(TMDIChild *target)
+{
+    const QPointer<TMDIChild> document = target;
+    // A new document is given a name first: the compiler needs a file it can read.
+    if (!document->namedOnDisk() && !saveUnderNewName(document))
+        return nullptr;
+    if (!document)
+        return nullptr;
     if (document->RichEdit1->modified()) {
         const qv::Answer answer
             = qv::confirm(document->caption() + QStringLiteral(" has been modified.")
                           + QStringLiteral("  Save changes before compiling?"));
         if (answer == qv::Answer::Cancel || !document)
-            return;
+            return nullptr;
         if (answer == qv::Answer::Yes)
             document->SaveDocument();
     }
+    const ProgramContext context = documentContext(document);
+    if (!saveOtherDocuments(document, context.sourceRoot) || !document)
+        return nullptr;
     // A previous window whose compile is still going stays open beside the new one; it can be
     // stopped on its own.
     if (TCompOutForm *previous = document->OutputForm; previous && !previous->going()) {
@@ -41,8 +152,8 @@ void TMainForm::CompileItemClick()
     // The output folder and the class path reach the compiler whole, blanks and all.
     const QStringList options = BuildCompilerArguments();
     document->clearCompileMarks();
-    TCompOutForm *output
-        = TCompOutForm::CreateAndCompile(document, quotedCompiler, options, quotedName);
+    TCompOutForm *output = TCompOutForm::CreateAndCompile(document, quotedCompiler, options,
+                                                          quotedName, context.sourceRoot);
     connect(output, &TCompOutForm::diagnosticChosen, this,
             [this, output](const Diagnostic &diagnostic) {
                 qv::guarded([&] { ShowChosenDiagnostic(output, diagnostic); });
@@ -54,4 +165,15 @@ void TMainForm::CompileItemClick()
     output->setCaption(QStringLiteral("Compiling ") + quotedName + QStringLiteral(" ..."));
     output->CompiledFile = quotedName;
     document->OutputForm = output;
+    if (!context.folderMatchesPackage)
+        showCommandMessage(packageMismatchNote(context));
+    return output;
+}
+
+QString packageMismatchNote(const ProgramContext &context)
+{
+    return QStringLiteral("%1 is in package %2, but its folder is not %3: classes are looked "
+                          "for in its own folder")
+        .arg(context.className + QStringLiteral(".java"), context.packageName,
+             QString(context.packageName).replace(u'.', qv::PathSeparator));
 }

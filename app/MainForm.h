@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QFont>
+#include <QHash>
 #include <QMainWindow>
 #include <QStringList>
 
@@ -12,6 +13,7 @@ class QMenu;
 class QToolButton;
 class TMDIChild;
 class TCompOutForm;
+class TRunConsoleForm;
 struct Diagnostic;
 
 namespace qv {
@@ -202,6 +204,8 @@ public:
     void CompileItemClick();
     void BrowserItemClick();
     void InterpreterItemClick();
+    // Asks for the program's arguments, remembers them for the file, and runs it.
+    void RunWithArgumentsItemClick();
     void RunTool(const QString &program, const QString &argument, int showState);
     // Ends the compiles and runs of the active document, or of the active output or run
     // window.
@@ -218,6 +222,11 @@ public:
     QWidget *activeChild() const;
     TMDIChild *activeDocument() const;
     qv::TextControl *activeTextControl() const;
+    // The document the Java commands act on: the active document, or the document whose run
+    // window is active.
+    TMDIChild *javaTarget() const;
+    // A Java document by its name, or a new one whose text declares a class.
+    bool isJavaDocument(const TMDIChild *document) const;
 
 protected:
     void setVisible(bool visible) override;
@@ -240,7 +249,18 @@ private:
     QAction *addItem(QMenu *menu, const QString &name, const QString &caption,
                      const QString &hint, void (TMainForm::*handler)());
     bool queryChildren();
-    void runInConsole(const QStringList &arguments, const QString &className);
+    void runInConsole(TMDIChild *document, const QStringList &arguments,
+                      const QString &className);
+    void runInterpreter();
+    // Compiling: the questions asked first, then the compiler started on the document's
+    // program; the output window, or null when the command ended before.
+    TCompOutForm *compileDocument(TMDIChild *document);
+    // Save As for a document never saved, proposing its public class's file name in the
+    // folder last used; false when cancelled.
+    bool saveUnderNewName(TMDIChild *document);
+    // Offers the other modified Java documents under the source root for saving, in one
+    // question; false on Cancel.
+    bool saveOtherDocuments(const TMDIChild *document, const QString &root);
     void stepDiagnostic(int step);
     void showKeptDiagnostic(TMDIChild *owner, int index);
     // Shows the line and column in target, or else in a new window with the file.
@@ -248,6 +268,8 @@ private:
     void placeAtFirstShow();
 
     QStringList m_arguments;
+    // The arguments last given to each file's program, by absolute file name.
+    QHash<QString, QString> m_programArguments;
     bool m_shown = false;
     bool m_messageShown = false;
 };

@@ -1,14 +1,19 @@
 // The Run menu: the browser on the active page, started in the document's directory without
-// waiting for it, and the interpreter on the active class, run there in a run window.
+// waiting for it, and the interpreter on the active class, run there in a run window with
+// the program's class path and the arguments last given for the file.
 #include "Tools.h"
 
 #include "MainForm.h"
 
 #include "editor/Childwin.h"
 #include "toolchain/Compopt.h"
+#include "toolchain/programcontext.h"
 #include "toolchain/runconsole.h"
 
+#include "platform/dialogs.h"
 #include "platform/files.h"
+#include "platform/locations.h"
+#include "platform/textcontrol.h"
 #include "platform/mdiframe.h"
 #include "platform/arguments.h"
 #include "platform/process.h"
@@ -43,7 +48,7 @@ void TMainForm::RunTool(const QString &program, const QString &argument, int sho
     // A program shown at its start is a console program: the user must see what it writes
     // and be able to give it input. Any other program shows windows of its own, if any.
     if (showState == 5) {
-        runInConsole(arguments, argument);
+        runInConsole(javaTarget(), arguments, argument);
         return;
     }
     qv::StartInfo info;
@@ -51,9 +56,9 @@ void TMainForm::RunTool(const QString &program, const QString &argument, int sho
     qv::startDetached(info);
 }
 
-void TMainForm::runInConsole(const QStringList &arguments, const QString &className)
+void TMainForm::runInConsole(TMDIChild *document, const QStringList &arguments,
+                             const QString &className)
 {
-    TMDIChild *document = activeDocument();
     // The document's previous run window gives way once its program has ended.
     if (TRunConsoleForm *previous = document ? document->RunWindow : nullptr;
         previous && previous->hasEnded()) {
@@ -69,31 +74,102 @@ void TMainForm::runInConsole(const QStringList &arguments, const QString &classN
     console->Input->setFocus();
 }
 
-namespace {
-
-// Starts the program on a part of the active child's caption, with the caption's directory
-// part as the current directory while it starts; the remembered directory is current again
-// afterwards. With no active child nothing happens.
-void runOnActiveCaption(TMainForm *form, const QString &program,
-                        QString (*part)(const QString &), int showState)
+void TMainForm::BrowserItemClick()
 {
-    QWidget *child = form->activeChild();
+    QWidget *child = activeChild();
     if (!child)
         return;
     const QString remembered = qv::currentDirectory();
     qv::setCurrentDirectory(captionDirectory(child->windowTitle()));
-    form->RunTool(program, part(child->windowTitle()), showState);
+    const QString browser = CompileOptForm->BrowserPath->text();
+    if (browser.trimmed().isEmpty())
+        showCommandMessage(QStringLiteral("No browser is set: Java Options names one"));
+    RunTool(browser, captionFileName(child->windowTitle()), 0);
     qv::setCurrentDirectory(remembered);
-}
-
-} // namespace
-
-void TMainForm::BrowserItemClick()
-{
-    runOnActiveCaption(this, CompileOptForm->BrowserPath->text(), captionFileName, 0);
 }
 
 void TMainForm::InterpreterItemClick()
 {
-    runOnActiveCaption(this, CompileOptForm->Interpreter->text(), captionClassName, 5);
+    runInterpreter();
+}
+
+void TMainForm::RunWithArgumentsItemClick()
+{
+    QWidget *child = javaTarget();
+    if (!child)
+        child = activeChild();
+    if (!child)
+        return;
+    const QString key = qv::absolutePath(child->windowTitle(), qv::currentDirectory());
+    QString text = m_programArguments.value(key);
+    if (!qv::askText(this, QStringLiteral("Run with Arguments"),
+                     QStringLiteral("Arguments for ") + captionClassName(child->windowTitle())
+                         + u':',
+                     text))
+        return;
+    m_programArguments.insert(key, text);
+    runInterpreter();
+}
+
+void TMainForm::runInterpreter()
+{
+    // A run window stands for its document; any other child is taken by its caption.
+    QWidget *child = activeChild();
+    TMDIChild *document = javaTarget();
+    if (document)
+        child = document;
+    if (!child)
+        return;
+    const QString caption = child->windowTitle();
+    const QString remembered = qv::currentDirectory();
+    qv::setCurrentDirectory(captionDirectory(caption));
+    QStringList arguments = qv::splitCommandLine(CompileOptForm->Interpreter->text());
+    if (arguments.isEmpty()) {
+        qv::setCurrentDirectory(remembered);
+        return;
+    }
+    QString className = captionClassName(caption);
+    if (document) {
+        const ProgramContext context = documentContext(document);
+        // The compiler runs in the workbench's folder, so a relative output folder is there.
+        const QString output = CompileOptForm->DirectoryPath->text().trimmed();
+        const QString outputFolder = output.isEmpty() ? output : qv::absolutePath(output, remembered);
+        const QString classPath = CompileOptForm->ClassPath->text().trimmed();
+        if (!context.packageName.isEmpty() || !outputFolder.isEmpty() || !classPath.isEmpty()) {
+            className = context.qualifiedName;
+            arguments << QStringLiteral("-cp")
+                      << qv::plainArgument(runClassPath(context, outputFolder, classPath));
+        }
+        arguments << qv::plainArgument(className);
+        arguments += qv::splitCommandLine(m_programArguments.value(
+            qv::absolutePath(caption, remembered)));
+        const QString note = staleClassNote(document, context, outputFolder);
+        if (!note.isEmpty())
+            showCommandMessage(note);
+    } else {
+        arguments << qv::plainArgument(className);
+    }
+    runInConsole(document, arguments, className);
+    qv::setCurrentDirectory(remembered);
+}
+
+QString staleClassNote(const TMDIChild *document, const ProgramContext &context,
+                       const QString &outputFolder)
+{
+    const QString source = captionFileName(document->caption());
+    const QString ctrlR = QStringLiteral(": Ctrl+R compiles and runs");
+    if (document->RichEdit1->modified())
+        return source + QStringLiteral(" has been modified since it was saved") + ctrlR;
+    const QString packagePath = QString(context.packageName).replace(u'.', qv::PathSeparator);
+    QString classFile = outputFolder.isEmpty() ? context.sourceRoot : outputFolder;
+    if (!packagePath.isEmpty())
+        classFile += qv::PathSeparator + packagePath;
+    const QString className = context.className + QStringLiteral(".class");
+    classFile += qv::PathSeparator + className;
+    const qv::FileStamp compiled = qv::fileStamp(classFile);
+    if (!compiled.exists)
+        return className + QStringLiteral(" was not found") + ctrlR;
+    if (compiled.modifiedNs < qv::fileStamp(document->caption()).modifiedNs)
+        return className + QStringLiteral(" is older than ") + source + ctrlR;
+    return {};
 }

@@ -42,6 +42,9 @@ public:
     void SaveDocument();
     // Records the file on disk as the document's own, after it was loaded or saved.
     void NoteFileOnDisk();
+    // The caption names a file the document was read from or written to: false for a new
+    // document never saved.
+    bool namedOnDisk() const { return m_ownStamp.has_value(); }
     // When another program changed the file since the document last read or wrote it, and
     // the user was not yet asked about that change, offers to read it again.
     void CheckFileOnDisk();

@@ -136,6 +136,7 @@ void FileDialog::applyPatterns(const QString &description)
 bool FileDialog::execute()
 {
     QFileDialog *shown = dialog();
+    shown->setDefaultSuffix(m_defaultSuffix);
     shown->selectFile(m_fileName);
     if (!m_descriptions.isEmpty())
         applyPatterns(shown->selectedNameFilter());

@@ -27,6 +27,8 @@ public:
     void setFilter(const QString &filter);
     QString fileName() const { return m_fileName; }
     void setFileName(const QString &name) { m_fileName = name; }
+    // The suffix given to a name typed without one ("java"); empty for none.
+    void setDefaultSuffix(const QString &suffix) { m_defaultSuffix = suffix; }
     // Shows the dialog modally; true when the user confirmed a name.
     bool execute();
 
@@ -43,6 +45,7 @@ private:
     QStringList m_descriptions;
     QList<QStringList> m_patterns;
     QString m_fileName;
+    QString m_defaultSuffix;
 };
 
 // The font dialog, with no limits on the size.

@@ -201,11 +201,12 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(recorder.boxes.size(), 3, 20000);
         QCOMPARE(readFile(name), QByteArray(answer == QStringLiteral("&Yes") ? "new" : "old"));
         QCOMPARE(document->RichEdit1->modified(), answer == QStringLiteral("&No"));
-        QCOMPARE(logLines(log).value(1), name);
+        QCOMPARE(logLines(log).value(3), name);
     }
 
-    // The compiler receives exactly its path, the option words and the file name, in the
-    // workbench's current directory, with nothing but the three standard descriptors.
+    // The compiler receives exactly its path, the option words, the source path and the file
+    // name, in the workbench's current directory, with nothing but the three standard
+    // descriptors.
     void compilerGetsExactArguments_data()
     {
         QTest::addColumn<QString>("caption");
@@ -227,8 +228,6 @@ private slots:
                                       << "./-d.java" << "lib:." << "" << false << flagAndPath;
         QTest::newRow("leading at") << "@opts"
                                     << "./@opts" << "" << "" << false << none;
-        QTest::newRow("new document") << "NONAME1"
-                                      << "NONAME1" << "" << "" << false << none;
         QTest::newRow("output folder and class path with blanks")
             << "@dir/Out.java" << "@dir/Out.java" << "my libs:lib2" << "my classes" << false
             << QStringList{"-g", "-d", "my classes", "-classpath", "my libs:lib2"};
@@ -254,13 +253,7 @@ private slots:
         qputenv("QV_FAKE_JAVAC_LOG", QFile::encodeName(log));
         caption.replace(QStringLiteral("@dir"), session.dir());
         argument.replace(QStringLiteral("@dir"), session.dir());
-        TMDIChild *document = nullptr;
-        if (caption == QStringLiteral("NONAME1")) {
-            MainForm->FileNewItem->trigger();
-            document = MainForm->activeDocument();
-        } else {
-            document = openSavedDocument(caption, DocumentText);
-        }
+        TMDIChild *document = openSavedDocument(caption, DocumentText);
         QCOMPARE(document->caption(), caption);
 
         BoxRecorder recorder;
@@ -278,7 +271,7 @@ private slots:
         // The log holds the working directory, the arguments after the program, and the
         // open descriptors.
         QStringList expected{session.dir()};
-        expected << options << argument << QStringLiteral("0 1 2");
+        expected << options << QStringLiteral("-sourcepath") << session.dir() << argument << QStringLiteral("0 1 2");
         QCOMPARE(logLines(log), expected);
         // The options as shown keep their one line of words.
         QCOMPARE(MainForm->BuildCompilerOptions(), options.join(u' '));

@@ -1,3 +1,5 @@
+#include "editor/Childwin.h"
+#include "toolchain/compunit.h"
 #include "toolchain/programcontext.h"
 
 #include <QTest>
@@ -77,6 +79,53 @@ private slots:
         QFETCH(QString, classPath);
         const ProgramContext context = programContext(QStringLiteral("/src/p/A.java"), "package p;");
         QTEST(runClassPath(context, output, classPath), "expected");
+    }
+
+    // The compiler is told the source root, unless the options already name a source path.
+    void compilerGetsTheSourceRoot_data()
+    {
+        QTest::addColumn<QStringList>("options");
+        QTest::addColumn<QStringList>("expected");
+        QTest::newRow("no options")
+            << QStringList() << QStringList{"/k/javac", "-sourcepath", "/my src", "/my src/A.java"};
+        QTest::newRow("options")
+            << QStringList{"-g", "-d", "out"}
+            << QStringList{"/k/javac", "-g", "-d", "out", "-sourcepath", "/my src",
+                           "/my src/A.java"};
+        QTest::newRow("options naming one")
+            << QStringList{"-classpath", "x", "-sourcepath", "lib"}
+            << QStringList{"/k/javac", "-classpath", "x", "-sourcepath", "lib", "/my src/A.java"};
+    }
+
+    void compilerGetsTheSourceRoot()
+    {
+        QFETCH(QStringList, options);
+        QTEST(compilerArguments("\"/k/javac\"", options, "\"/my src/A.java\"", "/my src"),
+              "expected");
+    }
+
+    void findsThePublicClass_data()
+    {
+        QTest::addColumn<QByteArray>("text");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("public class") << QByteArray("import java.util.*;\npublic class Hello {}")
+                                      << "Hello";
+        QTest::newRow("public one after others, modifiers, annotation")
+            << QByteArray("class A { public class N {} }\n@SuppressWarnings(\"x\")\n"
+                          "public final class B {}")
+            << "B";
+        QTest::newRow("words in comments and strings")
+            << QByteArray("// public class X\n/* class Y */ class Z { String s = \"public class "
+                          "W\"; char c = '\\''; String t = \"\"\"\npublic class V\"\"\"; }")
+            << "Z";
+        QTest::newRow("public record") << QByteArray("public record Point(int x) {}") << "Point";
+        QTest::newRow("no class") << QByteArray("int x = 1;") << "";
+    }
+
+    void findsThePublicClass()
+    {
+        QFETCH(QByteArray, text);
+        QTEST(publicClassName(text), "expected");
     }
 };
 

@@ -96,10 +96,14 @@ bool wordCharacterAt(std::string_view text, size_t position)
 } // namespace
 
 QStringList compilerArguments(const QString &compiler, const QStringList &options,
-                              const QString &fileName)
+                              const QString &fileName, const QString &sourcePath)
 {
     QStringList arguments{unquoted(compiler)};
     arguments += options;
+    const bool named = options.contains(QLatin1String("-sourcepath"))
+                       || options.contains(QLatin1String("--source-path"));
+    if (!sourcePath.isEmpty() && !named)
+        arguments << QStringLiteral("-sourcepath") << sourcePath;
     arguments.append(qv::plainArgument(unquoted(fileName)));
     return arguments;
 }
@@ -126,10 +130,11 @@ TJavaCompile::~TJavaCompile()
 }
 
 void TJavaCompile::StartCompiler(const QString &compiler, const QStringList &options,
-                                 const QString &fileName, TCompOutForm *form)
+                                 const QString &fileName, const QString &sourcePath,
+                                 TCompOutForm *form)
 {
     qv::StartInfo info;
-    info.arguments = compilerArguments(compiler, options, fileName);
+    info.arguments = compilerArguments(compiler, options, fileName, sourcePath);
 
     qv::Pipe output;
     if (!qv::createPipe(output)) {
@@ -210,12 +215,13 @@ TCompOutForm::TCompOutForm(TMDIChild *owner)
 TCompOutForm::~TCompOutForm() = default;
 
 TCompOutForm *TCompOutForm::CreateAndCompile(TMDIChild *owner, const QString &compiler,
-                                             const QStringList &options, const QString &fileName)
+                                             const QStringList &options, const QString &fileName,
+                                             const QString &sourcePath)
 {
     auto *form = new TCompOutForm(owner);
     try {
         form->Runner = std::make_unique<TJavaCompile>();
-        form->Runner->StartCompiler(compiler, options, fileName, form);
+        form->Runner->StartCompiler(compiler, options, fileName, sourcePath, form);
     } catch (...) {
         delete form;
         throw;

@@ -37,9 +37,11 @@ public:
 // the option arguments the user's settings produced, and the quoted file name. The two quoted
 // pieces lose their enclosing quotes and become exactly one argument each, whatever they
 // hold, as does each option. A relative file name that begins with "-" or "@" gets "./" in
-// front, so that the compiler cannot take it for an option or an argument file.
+// front, so that the compiler cannot take it for an option or an argument file. A source
+// path, when given, goes before the file name as "-sourcepath" and one argument, unless the
+// options already name a source path.
 QStringList compilerArguments(const QString &compiler, const QStringList &options,
-                              const QString &fileName);
+                              const QString &fileName, const QString &sourcePath = {});
 
 // True when the text holds "error" or "errors" (lower case) as a whole word anywhere: not
 // preceded or followed by a letter, digit or underscore. The text's bytes are UTF-8 as far as
@@ -72,7 +74,7 @@ public:
     // be started, and qv::Error when a reader cannot be started; RunningReaders then counts
     // only readers that run.
     void StartCompiler(const QString &compiler, const QStringList &options,
-                       const QString &fileName, TCompOutForm *form);
+                       const QString &fileName, const QString &sourcePath, TCompOutForm *form);
 };
 
 // The output window of one compile: shows the compiler's output and the completion report.
@@ -86,10 +88,12 @@ public:
     explicit TCompOutForm(TMDIChild *owner);
     ~TCompOutForm() override;
 
-    // A new output window owned by owner whose compile has started. On failure the window is
+    // A new output window owned by owner whose compile has started; the compiler looks for
+    // the program's other classes in sourcePath when it is given. On failure the window is
     // destroyed and the error passes on to the caller.
     static TCompOutForm *CreateAndCompile(TMDIChild *owner, const QString &compiler,
-                                          const QStringList &options, const QString &fileName);
+                                          const QStringList &options, const QString &fileName,
+                                          const QString &sourcePath = {});
 
     qv::TextControl *RichEdit1 = nullptr;
     qv::StatusPanels *StatusBar1 = nullptr;

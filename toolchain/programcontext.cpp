@@ -5,6 +5,8 @@
 
 #include <QStringList>
 
+#include <algorithm>
+
 namespace {
 
 bool isIdentifierByte(char c)
@@ -15,8 +17,8 @@ bool isIdentifierByte(char c)
            || (byte >= '0' && byte <= '9') || c == '_' || c == '$';
 }
 
-// Reads the tokens of a text that matter before its first declaration: names, dots and
-// semicolons, passing over blanks and comments.
+// Reads a text's names and single characters, passing over blanks, comments and literals of
+// strings and characters (each of which comes back as its opening quote).
 class Tokens
 {
 public:
@@ -34,9 +36,17 @@ public:
         if (m_at >= m_text.size())
             return {};
         const qsizetype start = m_at;
-        if (isIdentifierByte(m_text[m_at])) {
+        const char c = m_text[m_at];
+        if (isIdentifierByte(c)) {
             while (m_at < m_text.size() && isIdentifierByte(m_text[m_at]))
                 ++m_at;
+        } else if (m_text.sliced(m_at).startsWith(R"(""")")) {
+            const qsizetype end = m_text.indexOf(R"(""")", m_at + 3);
+            m_at = end < 0 ? m_text.size() : end + 3;
+            return m_text.sliced(start, 1);
+        } else if (c == '"' || c == '\'') {
+            skipQuoted(c);
+            return m_text.sliced(start, 1);
         } else {
             ++m_at;
         }
@@ -44,6 +54,18 @@ public:
     }
 
 private:
+    void skipQuoted(char quote)
+    {
+        for (++m_at; m_at < m_text.size() && m_text[m_at] != '\n'; ++m_at) {
+            if (m_text[m_at] == '\\')
+                ++m_at;
+            else if (m_text[m_at] == quote) {
+                ++m_at;
+                return;
+            }
+        }
+    }
+
     void skipSpaceAndComments()
     {
         while (m_at < m_text.size()) {
@@ -132,4 +154,35 @@ QString runClassPath(const ProgramContext &context, const QString &outputFolder,
     if (!classPathSetting.isEmpty())
         path += u':' + classPathSetting;
     return path;
+}
+
+QString publicClassName(QByteArrayView text)
+{
+    static const QByteArrayView kinds[] = {"class", "interface", "enum", "record"};
+    Tokens tokens(text);
+    QString first;
+    int depth = 0;
+    bool isPublic = false;
+    for (QByteArrayView token = tokens.next(); !token.isEmpty(); token = tokens.next()) {
+        if (token == "{" || token == "(") {
+            ++depth;
+        } else if (token == "}" || token == ")") {
+            depth = std::max(0, depth - 1);
+        } else if (token == ";") {
+            isPublic = false;
+        } else if (depth == 0 && token == "public") {
+            isPublic = true;
+        } else if (depth == 0 && std::find(std::begin(kinds), std::end(kinds), token)
+                                     != std::end(kinds)) {
+            const QByteArrayView name = tokens.next();
+            if (name.isEmpty() || !isIdentifierByte(name.front()))
+                continue;
+            if (isPublic)
+                return QString::fromUtf8(name);
+            if (first.isEmpty())
+                first = QString::fromUtf8(name);
+            isPublic = false;
+        }
+    }
+    return first;
 }

@@ -31,3 +31,7 @@ QString runClassPath(const ProgramContext &context, const QString &outputFolder,
 // The package named by the text's package declaration, or empty. Comments and blanks may
 // stand anywhere before and inside it.
 QString packageDeclared(QByteArrayView text);
+
+// The name of the text's public top-level class (or interface, enum, record), else of its
+// first top-level one; empty when it declares none.
+QString publicClassName(QByteArrayView text);

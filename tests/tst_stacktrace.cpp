@@ -1,0 +1,159 @@
+#include "testutil.h"
+
+#include "toolchain/stacktrace.h"
+
+#include <QDir>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTest>
+
+using namespace testutil;
+
+namespace {
+
+const QByteArray CartSource = R"java(package shop;
+
+import java.util.List;
+
+public class Cart {
+    static int sum(int[] a) {
+        int s = 0;
+        for (int i = 0; i <= a.length; i++)
+            s += a[i];
+        return s;
+    }
+
+    static void load(String n) {
+        try {
+            Integer.parseInt(n);
+        } catch (NumberFormatException e) {
+            throw new IllegalStateException("bad cart", e);
+        }
+    }
+
+    static class Till {
+        void open() { throw new UnsupportedOperationException(); }
+    }
+
+    public static void main(String[] args) throws Exception {
+        System.out.println("at the till (not a frame)");
+        switch (args[0]) {
+        case "index": sum(new int[] {1, 2}); break;
+        case "cause": load("x"); break;
+        case "jdk": List.of(1).get(3); break;
+        case "lambda": Runnable r = () -> sum(new int[1]); r.run(); break;
+        case "printed":
+            try { new Till().open(); } catch (Exception e) { e.printStackTrace(); }
+            Object.class.getMethod("wait", long.class).invoke(new Object(), -1L);
+            break;
+        }
+    }
+}
+)java";
+
+} // namespace
+
+// Stack traces read from what the installed interpreter really prints.
+class tst_StackTrace : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir m_classes;
+    QString m_java;
+
+private slots:
+    void initTestCase()
+    {
+        const QString javac = QStandardPaths::findExecutable(QStringLiteral("javac"));
+        m_java = QStandardPaths::findExecutable(QStringLiteral("java"));
+        if (javac.isEmpty() || m_java.isEmpty())
+            QSKIP("the Java kit is not installed");
+        QDir().mkpath(m_classes.filePath(QStringLiteral("shop")));
+        writeFile(m_classes.filePath(QStringLiteral("shop/Cart.java")), CartSource);
+        QProcess compile;
+        compile.setWorkingDirectory(m_classes.path());
+        compile.start(javac, {QStringLiteral("shop/Cart.java")});
+        QVERIFY(compile.waitForFinished(120000));
+        QCOMPARE(compile.exitCode(), 0);
+    }
+
+    // Each row: the program's argument and its frames as "trace class.method file:line", the
+    // kit's own lines, which change with its version, as "n". The output is read whole, and again one byte at a time: the result is the same.
+    void readsTheInterpretersTraces_data()
+    {
+        QTest::addColumn<QString>("argument");
+        QTest::addColumn<QStringList>("expected");
+        QTest::newRow("exception in a package")
+            << "index"
+            << QStringList{"0 shop.Cart.sum Cart.java:9", "0 shop.Cart.main Cart.java:28"};
+        QTest::newRow("cause with frames in common")
+            << "cause"
+            << QStringList{"0 shop.Cart.load Cart.java:17", "0 shop.Cart.main Cart.java:29",
+                           "1 java.lang.NumberFormatException.forInputString "
+                           "NumberFormatException.java:n",
+                           "1 java.lang.Integer.parseInt Integer.java:n",
+                           "1 java.lang.Integer.parseInt Integer.java:n",
+                           "1 shop.Cart.load Cart.java:15"};
+        QTest::newRow("classes of the kit with modules and nested classes")
+            << "jdk"
+            << QStringList{"0 java.util.ImmutableCollections$AbstractImmutableList.outOfBounds "
+                           "ImmutableCollections.java:n",
+                           "0 java.util.ImmutableCollections$List12.get "
+                           "ImmutableCollections.java:n",
+                           "0 shop.Cart.main Cart.java:30"};
+        QTest::newRow("lambda")
+            << "lambda"
+            << QStringList{"0 shop.Cart.sum Cart.java:9",
+                           "0 shop.Cart.lambda$main$0 Cart.java:31",
+                           "0 shop.Cart.main Cart.java:31"};
+        QTest::newRow("printed by the program, native methods, more frames left out")
+            << "printed"
+            << QStringList{"0 shop.Cart$Till.open Cart.java:22", "0 shop.Cart.main Cart.java:33",
+                           "1 jdk.internal.reflect.NativeMethodAccessorImpl.invoke0 :0",
+                           "1 jdk.internal.reflect.NativeMethodAccessorImpl.invoke "
+                           "NativeMethodAccessorImpl.java:n",
+                           "1 jdk.internal.reflect.DelegatingMethodAccessorImpl.invoke "
+                           "DelegatingMethodAccessorImpl.java:n",
+                           "1 java.lang.reflect.Method.invoke Method.java:n",
+                           "1 shop.Cart.main Cart.java:34", "2 java.lang.Object.wait :0"};
+    }
+
+    void readsTheInterpretersTraces()
+    {
+        QFETCH(QString, argument);
+        QProcess java;
+        java.setWorkingDirectory(m_classes.path());
+        java.setProcessChannelMode(QProcess::MergedChannels);
+        java.start(m_java, {QStringLiteral("-cp"), QStringLiteral("."),
+                            QStringLiteral("shop.Cart"), argument});
+        QVERIFY(java.waitForFinished(120000));
+        const QByteArray output = java.readAll();
+
+        const QList<StackFrame> whole = parseStackTraces(output);
+        QStringList described;
+        for (const StackFrame &f : whole) {
+            const bool kit = !f.className.startsWith(QLatin1String("shop."));
+            described << QStringLiteral("%1 %2.%3 %4:%5")
+                             .arg(f.trace)
+                             .arg(f.className, f.method, f.file,
+                                  kit && f.line > 0 ? QStringLiteral("n")
+                                                    : QString::number(f.line));
+            QVERIFY(kit || f.relativePath() == QLatin1String("shop/Cart.java"));
+        }
+        QTEST(described, "expected");
+        const QList<QByteArray> lines = output.split('\n');
+        for (const StackFrame &f : whole)
+            QVERIFY(lines.value(f.outputLine).contains(f.method.toUtf8()));
+
+        StackTraceParser parser;
+        for (qsizetype i = 0; i < output.size(); ++i)
+            parser.feed(QByteArrayView(output).sliced(i, 1));
+        parser.finish();
+        QCOMPARE(parser.frames().size(), whole.size());
+        for (qsizetype i = 0; i < whole.size(); ++i)
+            QCOMPARE(parser.frames()[i].outputLine, whole[i].outputLine);
+    }
+};
+
+QTEST_MAIN(tst_StackTrace)
+#include "tst_stacktrace.moc"

@@ -1,0 +1,99 @@
+#include "stacktrace.h"
+
+QString StackFrame::packageName() const
+{
+    const qsizetype dot = className.lastIndexOf(u'.');
+    return dot < 0 ? QString() : className.left(dot);
+}
+
+QString StackFrame::relativePath() const
+{
+    const QString package = packageName();
+    return package.isEmpty() ? file : QString(package).replace(u'.', u'/') + u'/' + file;
+}
+
+bool readStackFrame(QStringView text, StackFrame &frame)
+{
+    text = text.trimmed();
+    if (!text.startsWith(QLatin1String("at ")) || !text.endsWith(u')'))
+        return false;
+    text = text.mid(3);
+    const qsizetype open = text.indexOf(u'(');
+    if (open <= 0)
+        return false;
+    // "loader/module@version/pkg.Class.method": the names in front end with a "/".
+    QStringView name = text.left(open);
+    name = name.mid(name.lastIndexOf(u'/') + 1);
+    const qsizetype dot = name.lastIndexOf(u'.');
+    if (dot <= 0 || dot + 1 == name.size() || name.contains(u' '))
+        return false;
+    frame.className = name.left(dot).toString();
+    frame.method = name.mid(dot + 1).toString();
+
+    const QStringView place = text.mid(open + 1, text.size() - open - 2);
+    frame.file.clear();
+    frame.line = 0;
+    const qsizetype colon = place.lastIndexOf(u':');
+    bool numbered = false;
+    const int line = colon > 0 ? place.mid(colon + 1).toInt(&numbered) : 0;
+    const QStringView file = numbered ? place.left(colon) : place;
+    if (file.endsWith(QLatin1String(".java"))) {
+        frame.file = file.toString();
+        frame.line = numbered && line > 0 ? line : 0;
+    }
+    return true;
+}
+
+void StackTraceParser::feed(QByteArrayView chunk)
+{
+    qsizetype start = 0;
+    for (qsizetype end; (end = chunk.indexOf('\n', start)) >= 0; start = end + 1) {
+        if (m_partial.isEmpty()) {
+            takeLine(chunk.sliced(start, end - start));
+            continue;
+        }
+        m_partial.append(chunk.sliced(start, end - start));
+        takeLine(m_partial);
+        m_partial.clear();
+    }
+    m_partial.append(chunk.sliced(start));
+}
+
+void StackTraceParser::finish()
+{
+    if (!m_partial.isEmpty())
+        takeLine(m_partial);
+    m_partial.clear();
+    m_inTrace = false;
+}
+
+void StackTraceParser::takeLine(QByteArrayView bytes)
+{
+    const int lineNumber = m_lineNumber++;
+    // Most of a program's output is no frame; such a line is passed over without being
+    // decoded.
+    const qsizetype at = bytes.indexOf("at ");
+    const bool mayBeFrame = at >= 0 && bytes.sliced(0, at).trimmed().isEmpty();
+    StackFrame frame;
+    if (!mayBeFrame || !readStackFrame(QString::fromUtf8(bytes), frame)) {
+        // "... 3 more" continues the trace it ends.
+        const QByteArrayView trimmed = bytes.trimmed();
+        if (!(trimmed.startsWith("... ") && trimmed.endsWith(" more")))
+            m_inTrace = false;
+        return;
+    }
+    if (!m_inTrace)
+        ++m_trace;
+    m_inTrace = true;
+    frame.outputLine = lineNumber;
+    frame.trace = m_trace;
+    m_frames.append(frame);
+}
+
+QList<StackFrame> parseStackTraces(QByteArrayView output)
+{
+    StackTraceParser parser;
+    parser.feed(output);
+    parser.finish();
+    return parser.frames();
+}
