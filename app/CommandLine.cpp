@@ -57,11 +57,9 @@ CommandLine parseCommandLine(const QStringList &arguments)
         return result;
     }
     const QStringList files = parser.positionalArguments();
-    if (files.size() > 1) {
-        result.action = CommandLine::Action::Fail;
-        result.text = QStringLiteral("%1: too many files. %2").arg(program, usageLine(program));
-        return result;
-    }
     result.file = files.value(0);
+    if (files.size() > 1)
+        result.text = QStringLiteral("%1: only the first file is opened; ignored: %2")
+                          .arg(program, files.mid(1).join(u' '));
     return result;
 }

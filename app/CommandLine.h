@@ -11,12 +11,14 @@ struct CommandLine
     Action action = Action::Run;
     // The start-up file (Run), or empty.
     QString file;
-    // The text to print: the help or version text, or for Fail the one line for standard error.
+    // The text to print: the help or version text; for Fail, and for Run with more than one
+    // file, the one line for standard error.
     QString text;
 };
 
 // Reads the program's arguments (the first one the program's own name). The options are
-// -h/--help and -v/--version; one optional file follows, which "--" lets begin with "-". An
-// unknown option or a second file fails with one line of usage. Qt's own options (-style,
+// -h/--help and -v/--version; one optional file follows, which "--" lets begin with "-". Files
+// after the first are ignored, with a note naming them. An unknown option fails with one line
+// of usage. Qt's own options (-style,
 // -platform ...) are not taken: Qt is set up through its environment variables instead.
 CommandLine parseCommandLine(const QStringList &arguments);

@@ -4,7 +4,9 @@
 
 #include "editor/Childwin.h"
 
+#include "platform/boxes.h"
 #include "platform/dialogs.h"
+#include "platform/files.h"
 #include "platform/mdiframe.h"
 #include "platform/application.h"
 #include "platform/textcontrol.h"
@@ -42,13 +44,25 @@ void TMainForm::FileSaveItemClick()
 void TMainForm::FileSaveAsItemClick()
 {
     TMDIChild *document = activeDocument();
-    if (!document || !SaveDialog1->execute())
+    if (!document)
         return;
-    const QString name = SaveDialog1->fileName();
-    saveTextTo(document->RichEdit1, name);
-    document->setCaption(name);
-    document->RichEdit1->setModified(false);
-    document->NoteFileOnDisk();
+    QString name;
+    for (;;) {
+        if (!SaveDialog1->execute())
+            return;
+        name = SaveDialog1->fileName();
+        const qv::FileStamp there = qv::fileStamp(name);
+        if ((!there.exists && !there.isLink) || document->isOwnFile(name))
+            break;
+        // No chooses again; Enter keeps the other file.
+        const qv::Answer answer = qv::confirm(
+            name + QStringLiteral(" already exists.  Replace it?"), qv::Answer::No);
+        if (answer == qv::Answer::Yes)
+            break;
+        if (answer == qv::Answer::Cancel)
+            return;
+    }
+    document->SaveDocumentAs(name);
     applyEditorOptions(document);
 }
 

@@ -54,6 +54,8 @@ int runQuorvel(int argc, char **argv)
         std::fprintf(stderr, "%s\n", commandLine.text.toLocal8Bit().constData());
         return 2;
     case CommandLine::Action::Run:
+        if (!commandLine.text.isEmpty())
+            std::fprintf(stderr, "%s\n", commandLine.text.toLocal8Bit().constData());
         break;
     }
     // Qt sees the program's name only, so that no file name is taken for one of its options.

@@ -7,6 +7,7 @@
 #include "platform/textcontrol.h"
 #include "toolchain/toolwindow.h"
 
+#include <QFileInfo>
 #include <QVBoxLayout>
 
 QString PadLeft(const QString &text, int width)
@@ -129,10 +130,12 @@ bool TMDIChild::LoadDocument(const QFont &font)
     const QFont previous = RichEdit1->textFont();
     // The font goes on before the text, so that a long line is measured once, not twice.
     RichEdit1->setTextFont(font);
+    qv::removeStaleTemporaries(name);
     // Taken before reading: a change made while the file is read is noticed later.
     const qv::FileStamp stamp = qv::fileStamp(name);
     const qv::ReadStatus status = RichEdit1->loadFromFile(name);
     m_ownStamp = m_askedStamp = stamp;
+    m_unread = stamp.exists && status != qv::ReadStatus::Ok;
     if (status == qv::ReadStatus::Ok) {
         RichEdit1->setModified(false);
         return true;
@@ -168,20 +171,78 @@ void saveTextTo(qv::TextControl *edit, const QString &name)
     }
 }
 
+void TMDIChild::confirmSavingOver(const QString &name)
+{
+    const qv::FileStamp onDisk = qv::fileStamp(name);
+    QString question;
+    // Enter keeps the file as it is, except where the user is only told of a change.
+    qv::Answer byDefault = qv::Answer::No;
+    const bool linkMoved = onDisk.isLink
+                           && (!m_ownStamp || !m_ownStamp->isLink
+                               || m_ownStamp->linkTarget != onDisk.linkTarget);
+    if (linkMoved) {
+        question = QStringLiteral("%1 is now a link to %2.  Write this window's text into %2?")
+                       .arg(name, onDisk.linkTarget);
+    } else if (!onDisk.exists) {
+        return;
+    } else if (m_unread) {
+        question = name
+                   + QStringLiteral(" could not be read.  Replace its contents with this "
+                                    "window's text?");
+    } else if (!m_ownStamp || onDisk != *m_ownStamp) {
+        question = name + QStringLiteral(" has been changed by another program.  Save anyway?");
+        byDefault = qv::Answer::Yes;
+    } else {
+        return;
+    }
+    m_askedStamp = onDisk;
+    if (qv::confirm(question, byDefault) != qv::Answer::Yes)
+        throw qv::Abort();
+}
+
+void TMDIChild::writeDocument(const QString &name)
+{
+    const bool own = isOwnFile(name);
+    const qv::FileStamp before = qv::fileStamp(name);
+    try {
+        saveTextTo(RichEdit1, name);
+    } catch (...) {
+        // A write that failed half-way leaves the file as this window made it, not as
+        // another program did: no reload is offered for it, and the next save goes ahead.
+        const qv::FileStamp after = qv::fileStamp(name);
+        if (own && after != before)
+            m_ownStamp = m_askedStamp = after;
+        throw;
+    }
+    setCaption(name);
+    RichEdit1->setModified(false);
+    m_unread = false;
+    NoteFileOnDisk();
+}
+
 void TMDIChild::SaveDocument()
 {
     const QString name = caption();
-    const qv::FileStamp onDisk = qv::fileStamp(name);
-    if (m_ownStamp && onDisk.exists && onDisk != *m_ownStamp) {
-        m_askedStamp = onDisk;
-        if (qv::confirm(name + QStringLiteral(" has been changed by another program.  "
-                                              "Save anyway?"))
-            != qv::Answer::Yes)
-            throw qv::Abort();
-    }
-    saveTextTo(RichEdit1, name);
-    RichEdit1->setModified(false);
-    NoteFileOnDisk();
+    confirmSavingOver(name);
+    writeDocument(name);
+}
+
+bool TMDIChild::isOwnFile(const QString &name) const
+{
+    const QString own = caption();
+    if (QFileInfo(name).absoluteFilePath() == QFileInfo(own).absoluteFilePath())
+        return true;
+    const qv::FileStamp chosen = qv::fileStamp(name);
+    const qv::FileStamp current = qv::fileStamp(own);
+    return chosen.exists && current.exists && chosen.device == current.device
+           && chosen.inode == current.inode;
+}
+
+void TMDIChild::SaveDocumentAs(const QString &name)
+{
+    if (isOwnFile(name))
+        confirmSavingOver(name);
+    writeDocument(name);
 }
 
 void TMDIChild::NoteFileOnDisk()
@@ -204,7 +265,8 @@ void TMDIChild::CheckFileOnDisk()
                                    : QStringLiteral("Reload it?"));
     const QPointer<TMDIChild> self(this);
     m_asking = true;
-    const qv::Answer answer = qv::confirm(question);
+    // Enter keeps the window's text.
+    const qv::Answer answer = qv::confirm(question, qv::Answer::No);
     if (!self)
         return;
     m_asking = false;

@@ -37,9 +37,15 @@ public:
     // Reads the file that the caption names, shown in font; on failure shows "Error opening:"
     // with the name and returns false, the window keeping its previous font.
     bool LoadDocument(const QFont &font);
-    // Before writing over a file that another program changed since it was opened or saved,
-    // asks whether to; a "no" ends the command (qv::Abort).
+    // Writes the text to the file that the caption names. Before writing over what this
+    // window did not read or write (a file it could not read, one another program changed or
+    // made, a name that became a link), asks whether to; a "no" ends the command (qv::Abort).
     void SaveDocument();
+    // Whether name is the file the caption names, by path or by identity.
+    bool isOwnFile(const QString &name) const;
+    // Writes the text to name and makes it the caption, once written. Over the document's own
+    // file it asks what Save asks; any other file the caller has agreed to replace.
+    void SaveDocumentAs(const QString &name);
     // Records the file on disk as the document's own, after it was loaded or saved.
     void NoteFileOnDisk();
     // The caption names a file the document was read from or written to: false for a new
@@ -89,9 +95,15 @@ protected:
     void formClose() override;
 
 private:
+    void confirmSavingOver(const QString &name);
+    void writeDocument(const QString &name);
+
     QList<QPointer<ToolWindow>> m_ownedTools;
-    // The file as the document last read or wrote it, and as the user was last asked about.
+    // The file as the document last read or wrote it (none for a new document), and as the
+    // user was last asked about.
     std::optional<qv::FileStamp> m_ownStamp;
+    // The file existed when it was opened but could not be read whole.
+    bool m_unread = false;
     qv::FileStamp m_askedStamp;
     bool m_asking = false;
     QList<PlacedDiagnostic> m_compileDiagnostics;

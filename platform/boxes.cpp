@@ -40,14 +40,16 @@ void messageBox(const QString &text)
     box.exec();
 }
 
-Answer confirm(const QString &text)
+Answer confirm(const QString &text, Answer defaultAnswer)
 {
     QMessageBox box(QMessageBox::Question, QStringLiteral("Confirm"), shownText(text),
                     QMessageBox::NoButton, boxParent());
     QPushButton *yes = box.addButton(QStringLiteral("&Yes"), QMessageBox::YesRole);
     QPushButton *no = box.addButton(QStringLiteral("&No"), QMessageBox::NoRole);
     QPushButton *cancel = box.addButton(QStringLiteral("Cancel"), QMessageBox::RejectRole);
-    box.setDefaultButton(yes);
+    box.setDefaultButton(defaultAnswer == Answer::Yes  ? yes
+                         : defaultAnswer == Answer::No ? no
+                                                       : cancel);
     box.setEscapeButton(cancel);
     box.exec();
     if (box.clickedButton() == yes)

@@ -15,8 +15,8 @@ void messageBox(const QString &text);
 
 enum class Answer { Yes, No, Cancel };
 // The confirmation box: caption "Confirm", question icon, "&Yes", "&No" and "Cancel".
-// Escape or closing the box is Cancel.
-Answer confirm(const QString &text);
+// Escape or closing the box is Cancel; Enter gives the default answer.
+Answer confirm(const QString &text, Answer defaultAnswer = Answer::Yes);
 
 // The application's error box: the message followed by ".", the application's title, a stop
 // icon and "OK".

@@ -10,6 +10,8 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <ctime>
+#include <dirent.h>
 #include <fcntl.h>
 #include <limits>
 #include <memory>
@@ -158,16 +160,45 @@ ReadStatus readWholeFile(const QString &path, QByteArray &data)
     return status;
 }
 
+namespace {
+
+// Where a symbolic link leads: the resolved path, or for a link to nothing the place it names.
+QString linkTargetOf(const QByteArray &link)
+{
+    if (char *resolved = ::realpath(link.constData(), nullptr)) {
+        const QString target = QFile::decodeName(resolved);
+        ::free(resolved);
+        return target;
+    }
+    char named[4096];
+    const ssize_t length = ::readlink(link.constData(), named, sizeof named - 1);
+    if (length < 0)
+        return {};
+    const QString target = QFile::decodeName(QByteArray(named, length));
+    return QDir::cleanPath(QFileInfo(QFile::decodeName(link)).absoluteDir().absoluteFilePath(target));
+}
+
+} // namespace
+
 FileStamp fileStamp(const QString &path)
 {
     const QByteArray native = QFile::encodeName(path);
-    struct stat info
-    {
-    };
-    if (native.isEmpty() || ::stat(native.constData(), &info) != 0)
-        return {};
-    return {true, quint64(info.st_dev), quint64(info.st_ino), qint64(info.st_size),
-            qint64(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec};
+    FileStamp stamp;
+    struct stat info{};
+    if (native.isEmpty() || ::lstat(native.constData(), &info) != 0)
+        return stamp;
+    if (S_ISLNK(info.st_mode)) {
+        stamp.isLink = true;
+        stamp.linkTarget = linkTargetOf(native);
+        if (::stat(native.constData(), &info) != 0)
+            return stamp;
+    }
+    stamp.exists = true;
+    stamp.device = quint64(info.st_dev);
+    stamp.inode = quint64(info.st_ino);
+    stamp.size = qint64(info.st_size);
+    stamp.modifiedNs = qint64(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec;
+    return stamp;
 }
 
 namespace {
@@ -197,15 +228,26 @@ std::pair<QByteArray, QByteArray> splitPath(const QByteArray &path)
     return {path.left(slash), path.mid(slash + 1)};
 }
 
-// Creates a new file in folder named after the document, so that one left behind by a crash
-// tells the user what it is: ".A.java.k2x9q.tmp". Returns its descriptor, or -1 with errno.
+// Temporaries that replace a file end in TemporarySuffix; one left behind by a crash is of no
+// use, as the file it was to replace is whole. Full copies kept while a file is written in
+// place end in KeptSuffix: after a crash they may hold the only whole text.
+const QByteArray TemporarySuffix = ".tmp";
+const QByteArray KeptSuffix = ".kept";
+// The random part of their names: base-36 digits of a number below 2^30.
+constexpr int RandomBound = 1 << 30;
+constexpr qsizetype MaxRandomDigits = 6;
+constexpr qsizetype MaxStemLength = 200;
+
+// Creates a new file in folder named after the document, so that one left behind tells the
+// user what it is: ".A.java.k2x9q.tmp". Returns its descriptor, or -1 with errno.
 int createTemporary(const QByteArray &folder, const QByteArray &name, mode_t mode,
-                    QByteArray &created)
+                    QByteArray &created, const QByteArray &suffix = TemporarySuffix)
 {
-    const QByteArray stem = folder + "/." + name.left(200) + '.';
+    const QByteArray stem = folder + "/." + name.left(MaxStemLength) + '.';
     for (int attempt = 0; attempt < 100; ++attempt) {
         const QByteArray candidate =
-            stem + QByteArray::number(QRandomGenerator::global()->bounded(1 << 30), 36) + ".tmp";
+            stem + QByteArray::number(QRandomGenerator::global()->bounded(RandomBound), 36)
+            + suffix;
         const int fd = ::open(candidate.constData(),
                               O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, mode);
         if (fd >= 0) {
@@ -300,7 +342,7 @@ QByteArray writeSafeCopy(const QByteArray &target, dev_t device, const QByteArra
         folders.append(settings);
     for (const QByteArray &candidate : std::as_const(folders)) {
         QByteArray copy;
-        const int fd = createTemporary(candidate, name, 0600, copy);
+        const int fd = createTemporary(candidate, name, 0600, copy, KeptSuffix);
         if (fd >= 0 && writeNewFile(fd, copy, data))
             return copy;
     }
@@ -330,7 +372,59 @@ WriteStatus writeInPlace(const QByteArray &target, const struct stat &existing,
     return WriteStatus::WriteFailed;
 }
 
+// Whether entry is a name createTemporary gives to a temporary of the file called name.
+bool isTemporaryOf(const QByteArray &entry, const QByteArray &name)
+{
+    const QByteArray stem = '.' + name.left(MaxStemLength) + '.';
+    if (!entry.startsWith(stem) || !entry.endsWith(TemporarySuffix))
+        return false;
+    const QByteArray random =
+        entry.mid(stem.size(), entry.size() - stem.size() - TemporarySuffix.size());
+    return !random.isEmpty() && random.size() <= MaxRandomDigits
+           && std::all_of(random.begin(), random.end(), [](char c) {
+                  return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z');
+              });
+}
+
 } // namespace
+
+void removeStaleTemporaries(const QString &path)
+{
+    QByteArray target = QFile::encodeName(path);
+    if (target.isEmpty())
+        return;
+    if (char *resolved = ::realpath(target.constData(), nullptr)) {
+        target = resolved;
+        ::free(resolved);
+    }
+    const auto [folder, name] = splitPath(target);
+    const Descriptor directory{
+        ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)};
+    if (directory.fd < 0)
+        return;
+    // The listing gets a descriptor of its own, which closedir closes.
+    const int listed = ::dup(directory.fd);
+    DIR *entries = listed >= 0 ? ::fdopendir(listed) : nullptr;
+    if (!entries) {
+        if (listed >= 0)
+            ::close(listed);
+        return;
+    }
+    QList<QByteArray> stale;
+    const time_t now = ::time(nullptr);
+    while (const dirent *entry = ::readdir(entries)) {
+        const QByteArray entryName(entry->d_name);
+        struct stat info{};
+        if (isTemporaryOf(entryName, name)
+            && ::fstatat(directory.fd, entry->d_name, &info, AT_SYMLINK_NOFOLLOW) == 0
+            && S_ISREG(info.st_mode) && info.st_uid == ::geteuid()
+            && now - info.st_mtim.tv_sec > 60)
+            stale.append(entryName);
+    }
+    ::closedir(entries);
+    for (const QByteArray &entry : std::as_const(stale))
+        ::unlinkat(directory.fd, entry.constData(), 0);
+}
 
 WriteStatus writeFileAtomic(const QString &path, const QByteArray &data, QString *safeCopy)
 {

@@ -52,7 +52,8 @@ ReadStatus readFileInPieces(const QString &path, const std::function<void(qint64
 ReadStatus readWholeFile(const QString &path, QByteArray &data);
 
 // What tells whether another program changed a file: its identity, size and modification
-// time to the nanosecond. A missing file has exists false and nothing else.
+// time to the nanosecond, and whether its name is a symbolic link and to where. A missing file
+// has exists false and nothing else, except for a link that leads nowhere yet.
 struct FileStamp
 {
     bool exists = false;
@@ -60,9 +61,18 @@ struct FileStamp
     quint64 inode = 0;
     qint64 size = 0;
     qint64 modifiedNs = 0;
+    bool isLink = false;
+    // For a link: the file it leads to, as an absolute path; where it leads nowhere, the
+    // place it names.
+    QString linkTarget;
     bool operator==(const FileStamp &) const = default;
 };
 FileStamp fileStamp(const QString &path);
+
+// Removes what saves that were cut short left beside the file that path names (or beside the
+// file its link leads to): our own temporaries of it, owned by this user, untouched for a
+// minute. Links are never followed and nothing else is touched.
+void removeStaleTemporaries(const QString &path);
 
 enum class WriteStatus { Ok, CannotCreate, WriteFailed, NameNotText };
 // Replaces the file's contents. Normally the data goes to a temporary file beside it, which

@@ -10,6 +10,10 @@
 #include <QDir>
 #include <QEvent>
 #include <QFile>
+#include <QFileDialog>
+#include <QFileSystemModel>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QPointer>
 #include <QTest>
 #include <QTimer>
@@ -114,12 +118,41 @@ std::shared_ptr<BoxInfo> answerBox(const QString &button)
             if (b->text() == button)
                 target = b;
         }
+        if (box->defaultButton())
+            info->defaultButton = box->defaultButton()->text();
         if (target)
             target->click();
         else
             box->reject();
     });
     return info;
+}
+
+std::shared_ptr<FileDialogVisit> chooseFile(const QString &name)
+{
+    auto visit = std::make_shared<FileDialogVisit>();
+    onNextModal([visit, name](QWidget *widget) {
+        auto *dialog = qobject_cast<QFileDialog *>(widget);
+        if (!dialog) {
+            widget->close();
+            return;
+        }
+        visit->seen = true;
+        visit->filters = dialog->nameFilters();
+        visit->selectedFilter = dialog->selectedNameFilter();
+        if (auto *model = dialog->findChild<QFileSystemModel *>())
+            visit->modelPatterns = model->nameFilters();
+        auto *edit = dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"));
+        visit->shownName = edit ? edit->text() : QString();
+        if (name.isNull()) {
+            dialog->reject();
+            return;
+        }
+        if (edit)
+            edit->setText(name);
+        QMetaObject::invokeMethod(dialog, "accept");
+    });
+    return visit;
 }
 
 bool allModalsHandled(int timeoutMs)

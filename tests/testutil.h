@@ -20,6 +20,7 @@ struct BoxInfo
     QString text;
     QMessageBox::Icon icon = QMessageBox::NoIcon;
     QStringList buttons;
+    QString defaultButton;
 };
 
 // Queues an action for the next modal window that opens; modal windows run nested event
@@ -28,6 +29,17 @@ void onNextModal(const std::function<void(QWidget *)> &action);
 // Queues an answer for the next modal message box: records it, then presses the button
 // whose text is button ("&Yes", "OK", ...).
 std::shared_ptr<BoxInfo> answerBox(const QString &button = QStringLiteral("OK"));
+// Queues an answer for the next file dialog: the name typed into it, or a null name to
+// cancel it. Records the name it showed and its filters.
+struct FileDialogVisit
+{
+    bool seen = false;
+    QStringList filters;
+    QString selectedFilter;
+    QStringList modelPatterns;
+    QString shownName;
+};
+std::shared_ptr<FileDialogVisit> chooseFile(const QString &name);
 // True when every queued action has run; waits for them up to timeoutMs.
 bool allModalsHandled(int timeoutMs = 20000);
 // Modal windows that opened with no action queued (they are closed after a while, so that a

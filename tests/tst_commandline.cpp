@@ -5,8 +5,8 @@
 
 Q_DECLARE_METATYPE(CommandLine::Action)
 
-// The command line: the one optional file, the two options, and one line of usage for
-// anything else; help and version need no display.
+// The command line: the one optional file (further ones ignored with a note), the two
+// options, and one line of usage for anything else; help and version need no display.
 class tst_CommandLine : public QObject
 {
     Q_OBJECT
@@ -36,8 +36,11 @@ private slots:
                                          << "quorvel: Unknown option 'reverse'. usage: quorvel";
         QTest::newRow("unknown long") << QStringList{"--platform", "xcb"} << A::Fail << QString()
                                       << "Unknown option 'platform'";
-        QTest::newRow("two files") << QStringList{"a", "b"} << A::Fail << QString()
-                                   << "quorvel: too many files.";
+        QTest::newRow("further files ignored")
+            << QStringList{"a", "b", "c d"} << A::Run << "a"
+            << "quorvel: only the first file is opened; ignored: b c d";
+        QTest::newRow("further files after --")
+            << QStringList{"--", "-a", "--help"} << A::Run << "-a" << "ignored: --help";
     }
 
     void parses()
@@ -51,7 +54,7 @@ private slots:
         QCOMPARE(parsed.action, action);
         QCOMPARE(parsed.file, file);
         QVERIFY2(parsed.text.contains(text), qPrintable(parsed.text));
-        if (action == CommandLine::Action::Fail)
+        if (action == CommandLine::Action::Fail || action == CommandLine::Action::Run)
             QVERIFY(!parsed.text.contains(QLatin1Char('\n')));
     }
 

@@ -13,7 +13,6 @@
 #include <QCompleter>
 #include <QDeadlineTimer>
 #include <QFileDialog>
-#include <QFileSystemModel>
 #include <QFontDialog>
 #include <QLineEdit>
 #include <QTest>
@@ -21,46 +20,6 @@
 
 using namespace testutil;
 
-namespace {
-
-// Answers the next file dialog with a typed name; records what it offered.
-struct FileDialogVisit
-{
-    bool seen = false;
-    QStringList filters;
-    QString selectedFilter;
-    QStringList modelPatterns;
-    QString shownName;
-};
-
-std::shared_ptr<FileDialogVisit> chooseFile(const QString &name)
-{
-    auto visit = std::make_shared<FileDialogVisit>();
-    onNextModal([visit, name](QWidget *widget) {
-        auto *dialog = qobject_cast<QFileDialog *>(widget);
-        if (!dialog) {
-            widget->close();
-            return;
-        }
-        visit->seen = true;
-        visit->filters = dialog->nameFilters();
-        visit->selectedFilter = dialog->selectedNameFilter();
-        if (auto *model = dialog->findChild<QFileSystemModel *>())
-            visit->modelPatterns = model->nameFilters();
-        auto *edit = dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"));
-        visit->shownName = edit ? edit->text() : QString();
-        if (name.isNull()) {
-            dialog->reject();
-            return;
-        }
-        if (edit)
-            edit->setText(name);
-        QMetaObject::invokeMethod(dialog, "accept");
-    });
-    return visit;
-}
-
-} // namespace
 
 class tst_FileCommands : public QObject
 {
@@ -159,24 +118,6 @@ private slots:
         QCOMPARE(readFile(name), QByteArray("kept"));
     }
 
-    void saveAsReplacesWithoutAskingAndRenames()
-    {
-        Session session;
-        session.show();
-        const QString target = session.file(QStringLiteral("Existing.java"));
-        writeFile(target, "old contents");
-        MainForm->FileNewItem->trigger();
-        TMDIChild *document = MainForm->activeDocument();
-        document->RichEdit1->setText("new contents");
-        chooseFile(target);
-        MainForm->FileSaveAsItem->trigger();
-        QVERIFY(allModalsHandled());
-        QCOMPARE(readFile(target), QByteArray("new contents"));
-        QCOMPARE(document->caption(), target);
-        QVERIFY(!document->RichEdit1->modified());
-        QCOMPARE(MainForm->LastFileName, QString());
-    }
-
     // Enter on a name the dialog's completion list offers closes the dialog and the list
     // with it; the keys typed next reach the document.
     void completionListClosesWithTheDialog()
@@ -208,6 +149,7 @@ private slots:
             QTest::keyClick(keys, Qt::Key_Down);
             QTest::keyClick(keys, Qt::Key_Return);
         });
+        answerBox(QStringLiteral("&Yes"));
         MainForm->FileSaveAsItem->trigger();
         QVERIFY(allModalsHandled());
         QVERIFY(listShown);

@@ -247,6 +247,154 @@ private slots:
             MainForm->SaveBtn->click();
     }
 
+    // Each case ends with the window's text written (to the file named last) or not, and
+    // the box's text and default button; "%1" is the file's name, "%2" a link's target.
+    void savesAskBeforeReplacingWhatTheWindowDidNotRead_data()
+    {
+        QTest::addColumn<QString>("setup");
+        QTest::addColumn<QStringList>("answers");
+        QTest::addColumn<QString>("question");
+        QTest::addColumn<QString>("defaultButton");
+        QTest::addColumn<bool>("written");
+        const QString replace = QStringLiteral("%1 already exists.  Replace it?");
+        const QString unread = QStringLiteral(
+            "%1 could not be read.  Replace its contents with this window's text?");
+        const QString link = QStringLiteral(
+            "%1 is now a link to %2.  Write this window's text into %2?");
+        QTest::newRow("save as onto another file, yes")
+            << "save as" << QStringList{"&Yes"} << replace << "&No" << true;
+        QTest::newRow("save as onto another file, no, then cancel")
+            << "save as" << QStringList{"&No"} << replace << "&No" << false;
+        QTest::newRow("save as onto its own file") << "save as own" << QStringList{}
+                                                    << QString() << QString() << true;
+        QTest::newRow("unreadable file, yes") << "unreadable" << QStringList{"&Yes"} << unread
+                                              << "&No" << true;
+        QTest::newRow("unreadable file, cancel")
+            << "unreadable" << QStringList{"Cancel"} << unread << "&No" << false;
+        QTest::newRow("new document over an existing NONAME1")
+            << "new" << QStringList{"&No"}
+            << "%1 has been changed by another program.  Save anyway?" << "&Yes" << false;
+        QTest::newRow("name became a link") << "became a link" << QStringList{"&No"} << link
+                                            << "&No" << false;
+        QTest::newRow("link points elsewhere") << "link moved" << QStringList{"&Yes"} << link
+                                               << "&No" << true;
+        QTest::newRow("in-place save cut short by a full disk")
+            << "full disk" << QStringList{"OK"} << "Failed to Save Stream" << QString() << false;
+    }
+    void savesAskBeforeReplacingWhatTheWindowDidNotRead()
+    {
+        QFETCH(QString, setup);
+        QFETCH(QStringList, answers);
+        QFETCH(QString, question);
+        QFETCH(QString, defaultButton);
+        QFETCH(bool, written);
+        if (setup == u"full disk" && ::getuid() != 0)
+            QSKIP("needs root to mount a small file system");
+        Session session;
+        session.show();
+        QString folder = session.dir();
+        if (setup == u"full disk") {
+            folder = session.file(QStringLiteral("small"));
+            QDir().mkpath(folder);
+            if (::mount("tmpfs", QFile::encodeName(folder).constData(), "tmpfs", 0, "size=64k")
+                != 0)
+                QSKIP("cannot mount a small file system here");
+        }
+        const QString name = folder + QStringLiteral("/A.java");
+        const QString other = session.file(QStringLiteral("B.java"));
+        const QString target = session.file(QStringLiteral("T.java"));
+        writeFile(other, "other\n");
+        writeFile(target, "target\n");
+        QString writtenTo = name;
+        QString shownTarget;
+        if (setup == u"link moved") {
+            QVERIFY(QFile::link(other, name));
+        } else {
+            writeFile(name, "theirs\n");
+        }
+        if (setup == u"unreadable") {
+            ::chmod(QFile::encodeName(name).constData(), 0200);
+            ::chmod(QFile::encodeName(session.dir()).constData(), 0755);
+        } else if (setup == u"full disk") {
+            QCOMPARE(::link(QFile::encodeName(name).constData(),
+                            QFile::encodeName(folder + QStringLiteral("/B.java")).constData()),
+                     0);
+        }
+
+        TMDIChild *document = nullptr;
+        if (setup == u"new") {
+            QDir::setCurrent(session.dir());
+            writtenTo = session.file(QStringLiteral("NONAME1"));
+            writeFile(writtenTo, "theirs\n");
+            MainForm->FileNewItem->trigger();
+            document = MainForm->activeDocument();
+        } else {
+            // As root, the file is opened as a user who may not read it.
+            const bool dropped = setup == u"unreadable" && ::geteuid() == 0
+                                 && ::seteuid(Nobody) == 0;
+            auto opening = answerBox();
+            MainForm->OpenDocument(name, true);
+            if (dropped)
+                QCOMPARE(::seteuid(0), 0);
+            if (setup == u"unreadable")
+                QVERIFY(allModalsHandled());
+            else
+                resetModals();
+            document = MainForm->activeDocument();
+        }
+        const QByteArray text = setup == u"full disk" ? QByteArray(256 * 1024, 'n')
+                                                      : QByteArray("mine\n");
+        document->RichEdit1->setText(text);
+        if (setup == u"became a link" || setup == u"link moved") {
+            // Another program puts a link in the file's place.
+            QCOMPARE(QProcess::execute(QStringLiteral("/bin/sh"),
+                                       {QStringLiteral("-c"), QStringLiteral("ln -sfn \"$1\" \"$2\""),
+                                        QStringLiteral("sh"), target, name}),
+                     0);
+            writtenTo = target;
+            shownTarget = QFileInfo(target).canonicalFilePath();
+        }
+
+        QList<std::shared_ptr<BoxInfo>> boxes;
+        if (setup.startsWith(u"save as")) {
+            writtenTo = setup == u"save as own" ? name : other;
+            chooseFile(writtenTo);
+            for (const QString &answer : std::as_const(answers))
+                boxes.append(answerBox(answer));
+            if (answers.value(0) == u"&No")
+                chooseFile(QString());
+            MainForm->FileSaveAsItem->trigger();
+        } else {
+            for (const QString &answer : std::as_const(answers))
+                boxes.append(answerBox(answer));
+            MainForm->SaveBtn->click();
+        }
+        QVERIFY(allModalsHandled());
+        const QByteArray after = readFile(writtenTo);
+        if (setup == u"full disk") {
+            // The program's own half-written file is no change of another program's: no
+            // reload is offered, and the window keeps its whole text.
+            document->CheckFileOnDisk();
+            QCOMPARE(document->RichEdit1->text(), text);
+            ::umount(QFile::encodeName(folder).constData());
+        }
+
+        QCOMPARE(boxes.size(), question.isEmpty() ? 0 : 1);
+        if (!question.isEmpty()) {
+            const QString asked = setup == u"new"            ? QStringLiteral("NONAME1")
+                                  : setup.startsWith(u"save as") ? other
+                                                                 : name;
+            QVERIFY2(boxes.first()->text.startsWith(question.arg(asked, shownTarget)),
+                     qPrintable(boxes.first()->text));
+            if (!defaultButton.isEmpty())
+                QCOMPARE(boxes.first()->defaultButton, defaultButton);
+        }
+        QCOMPARE(after == text, written);
+        QCOMPARE(document->RichEdit1->modified(), !written);
+        if (setup.startsWith(u"save as"))
+            QCOMPARE(document->caption(), written ? writtenTo : name);
+    }
+
     void activationOffersToReloadAChangedFile_data()
     {
         QTest::addColumn<bool>("edited");
@@ -279,6 +427,8 @@ private slots:
         QVERIFY(allModalsHandled());
         QCOMPARE(box->text, name + QStringLiteral(" has been changed by another program.  ")
                                 + question);
+        // Enter keeps the window's text.
+        QCOMPARE(box->defaultButton, QStringLiteral("&No"));
         QCOMPARE(document->RichEdit1->text(), shown);
         QCOMPARE(document->RichEdit1->modified(), edited);
     }
