@@ -50,6 +50,8 @@ void OutputReader::execute()
     }
     m_pipe.close();
     m_program->waitForEnd(m_endWaitMs);
+    // The handle goes now, not whenever the reader object is deleted later.
+    m_program.reset();
 }
 
 } // namespace qv

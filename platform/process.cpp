@@ -251,9 +251,11 @@ std::shared_ptr<Process> startProcess(const StartInfo &info, int *error)
     watchGroup(group);
     // When the reaper cannot be made, the program's end stays unknown; it is collected at a
     // later start.
+    // The rest of the group is sent on its way before the end is told, so that those who
+    // wait for the end find the handle let go of soon after.
     reap(group, [process, group](int status) {
-        process->setEnded(status);
         leaderEnded(group);
+        process->setEnded(status);
     });
     return process;
 }
