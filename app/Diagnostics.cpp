@@ -2,6 +2,8 @@
 // diagnostic chosen in an output window names.
 #include "MainForm.h"
 
+#include "LiveCheck.h"
+
 #include "editor/Childwin.h"
 #include "platform/boxes.h"
 #include "platform/files.h"
@@ -50,7 +52,10 @@ void TMainForm::stepDiagnostic(int step)
     if ((!document || document->compileDiagnostics().isEmpty()) && SteppedDocument)
         document = SteppedDocument;
     if (!document || document->compileDiagnostics().isEmpty()) {
-        qv::beep();
+        // Without a compile to step through, the steps go through the marks of the check
+        // made while typing.
+        if (!LiveCheck->stepMark(activeDocument(), step))
+            qv::beep();
         return;
     }
     const int count = int(document->compileDiagnostics().size());

@@ -2,7 +2,10 @@
 // menus' commands, and the status-line note that a command leaves until the next one.
 #include "MainForm.h"
 
+#include "LiveCheck.h"
+
 #include "editor/Childwin.h"
+#include "toolchain/livecheck.h"
 
 #include "platform/application.h"
 #include "platform/boxes.h"
@@ -45,9 +48,9 @@ bool parseLineColumn(const QString &text, int &line, int &column)
 
 qv::Highlighting highlightingFor(const QString &fileName)
 {
-    const QString name = fileName.toLower();
-    if (name.endsWith(QLatin1String(".java")) || name.endsWith(QLatin1String(".jav")))
+    if (isJavaFileName(fileName))
         return qv::Highlighting::Java;
+    const QString name = fileName.toLower();
     if (name.endsWith(QLatin1String(".html")) || name.endsWith(QLatin1String(".htm")))
         return qv::Highlighting::Html;
     return qv::Highlighting::Plain;
@@ -84,10 +87,16 @@ void TMainForm::createEditorActions()
     WindowTabsItem = addItem(Window1, QStringLiteral("WindowTabsItem"), QStringLiteral("Ta&bs"),
                              QStringLiteral("Show the windows as tabs"),
                              &TMainForm::WindowTabsItemClick);
-    for (QAction *option : {LineNumbersItem, HighlightingItem, WindowTabsItem})
+    N7 = Java1->addSeparator();
+    LiveCheckItem = addItem(Java1, QStringLiteral("LiveCheckItem"),
+                            QStringLiteral("Check While &Typing"),
+                            QStringLiteral("Mark errors in Java code while it is typed"),
+                            &TMainForm::LiveCheckItemClick);
+    for (QAction *option : {LineNumbersItem, HighlightingItem, WindowTabsItem, LiveCheckItem})
         option->setCheckable(true);
     LineNumbersItem->setChecked(true);
     HighlightingItem->setChecked(true);
+    LiveCheckItem->setChecked(true);
 
     const struct {
         QAction *action;
@@ -131,8 +140,8 @@ void TMainForm::connectTabbedView()
 
 QList<QAction *> TMainForm::addedItems() const
 {
-    return {UndoItem,        RedoItem,         SelectAllItem, FindNextItem,
-            GoToLineItem,    LineNumbersItem,  HighlightingItem, WindowTabsItem};
+    return {UndoItem,        RedoItem,         SelectAllItem,    FindNextItem, GoToLineItem,
+            LineNumbersItem, HighlightingItem, WindowTabsItem, LiveCheckItem};
 }
 
 void TMainForm::applyEditorOptions(TMDIChild *document)
@@ -155,6 +164,9 @@ void TMainForm::loadEditorSettings()
         IniFile->readInteger(EditorSection, QStringLiteral("LineNumbers"), 1) != 0);
     HighlightingItem->setChecked(
         IniFile->readInteger(EditorSection, QStringLiteral("Highlighting"), 1) != 0);
+    LiveCheckItem->setChecked(
+        IniFile->readInteger(EditorSection, QStringLiteral("LiveCheck"), 1) != 0);
+    LiveCheck->setEnabled(LiveCheckItem->isChecked());
     const QSignalBlocker quiet(ClientArea);
     ClientArea->setTabbed(IniFile->readInteger(EditorSection, QStringLiteral("Tabs"), 0) != 0);
     WindowTabsItem->setChecked(ClientArea->isTabbed());
@@ -236,6 +248,13 @@ void TMainForm::LineNumbersItemClick()
 void TMainForm::HighlightingItemClick()
 {
     saveEditorOption(QStringLiteral("Highlighting"), HighlightingItem);
+}
+
+void TMainForm::LiveCheckItemClick()
+{
+    IniFile->writeInteger(EditorSection, QStringLiteral("LiveCheck"),
+                          LiveCheckItem->isChecked() ? 1 : 0);
+    LiveCheck->setEnabled(LiveCheckItem->isChecked());
 }
 
 void TMainForm::saveEditorOption(const QString &key, const QAction *item)

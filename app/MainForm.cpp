@@ -1,6 +1,7 @@
 #include "MainForm.h"
 
 #include "About.h"
+#include "LiveCheck.h"
 #include "editor/Childwin.h"
 #include "toolchain/compunit.h"
 
@@ -293,6 +294,9 @@ void TMainForm::FormCreate()
     IniExists = qv::fileExists(qv::settingsDirectory() + qv::PathSeparator
                                + QStringLiteral("QUORVEL.INI"));
     IniFile = std::make_unique<qv::IniFile>(QStringLiteral("QUORVEL.INI"));
+    LiveCheck = new LiveChecker(this);
+    connect(qv::app(), &qv::Application::activeWindowChanged, LiveCheck,
+            &LiveChecker::activeChanged);
     LastFileName.clear();
     StartupFile = m_arguments.value(0);
     UpdateMenuItems();
@@ -386,6 +390,7 @@ void TMainForm::FormDestroy()
                &TMainForm::UpdateMenuItems);
     disconnect(qv::app(), &qv::Application::activeWindowChanged, this,
                &TMainForm::CheckActiveDocumentOnDisk);
+    disconnect(qv::app(), nullptr, LiveCheck, nullptr);
     EditorFont.reset();
     IniFile.reset();
 }
@@ -498,4 +503,5 @@ void TMainForm::OpenDocument(const QString &name, bool load)
     applyEditorOptions(child);
     if (load && child->LoadDocument(*EditorFont) && child->RichEdit1->tooLargeToHighlight())
         showCommandMessage(QStringLiteral("Highlighting is off for this file: it is too large"));
+    LiveCheck->documentOpened(child);
 }

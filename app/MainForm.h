@@ -7,6 +7,7 @@
 
 #include <memory>
 
+class LiveChecker;
 class QLabel;
 class QMenu;
 class QToolButton;
@@ -90,6 +91,9 @@ public:
     QAction *HighlightingItem = nullptr;
     QAction *N6 = nullptr;
     QAction *WindowTabsItem = nullptr;
+    // Checking while typing, at the end of the Java menu.
+    QAction *N7 = nullptr;
+    QAction *LiveCheckItem = nullptr;
     // The last-file entry and its separator, inserted by NewMenu.
     QAction *LastFileSeparator = nullptr;
     QAction *LastFileItem = nullptr;
@@ -109,6 +113,9 @@ public:
     QToolButton *CompileBtn = nullptr;
     QToolButton *StopBtn = nullptr;
     QToolButton *ExitBtn = nullptr;
+
+    // Checks Java documents as they are typed.
+    LiveChecker *LiveCheck = nullptr;
 
     // Status line (one simple text) and the frame's client area
     QLabel *StatusBar = nullptr;
@@ -167,6 +174,7 @@ public:
     void GoToLineItemClick();
     void LineNumbersItemClick();
     void HighlightingItemClick();
+    void LiveCheckItemClick();
     // Highlighting chosen by the document's name, line numbers, and the command keys.
     void applyEditorOptions(TMDIChild *document);
     void loadEditorSettings();

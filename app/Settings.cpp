@@ -2,6 +2,7 @@
 // dialog; and the compiler flags as an options string and as a stored flag string.
 #include "Settings.h"
 
+#include "LiveCheck.h"
 #include "MainForm.h"
 
 #include "toolchain/Compopt.h"
@@ -223,6 +224,8 @@ void TMainForm::FirstRun()
 
 void TMainForm::JavaOptions1Click()
 {
-    if (CompileOptForm->ShowModal() == TCompileOptForm::mrOk)
+    if (CompileOptForm->ShowModal() == TCompileOptForm::mrOk) {
         SaveSettings();
+        LiveCheck->compilerFolderChanged();
+    }
 }

@@ -10,6 +10,8 @@ void benchOpen();
 void benchHighlight();
 void benchSearch();
 void benchCompile();
+// Compiling with 100 MB of error output.
+void benchCompileErrors();
 void benchKeys();
 void benchLongLine();
 void benchJavac();
@@ -24,6 +26,11 @@ QByteArray generatedJava(qsizetype size);
 // Runs the event loop until a compile's report has been seen (reportAt set, in ms), its
 // readers have ended and no box is open, or until limitMs have passed.
 void waitForCompileReport(const double &reportAt, int limitMs);
+
+// This process's resident memory in KiB now ("VmRSS:") or at its peak since the last
+// resetPeak() ("VmHWM:").
+long residentKiB(const QByteArray &key = "VmRSS:");
+void resetPeak();
 
 // A child process of the start-up benchmark: shows a window and exits.
 int benchChild(const QString &mode, int argc, char **argv);

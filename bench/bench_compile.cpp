@@ -28,11 +28,13 @@
 namespace {
 
 constexpr long OutputBytes = 10 * 1000 * 1000;
+constexpr long ErrorBytes = 100 * 1000 * 1000;
 constexpr qint64 ReadSize = 256;
 
-// The stand-in compiler's standard output read straight from a pipe into memory, in reads of
-// the same size the workbench uses. Returns the milliseconds, or a negative value on failure.
-double rawPipeMilliseconds(qsizetype &bytesRead)
+// The stand-in compiler's standard output (or standard error) read straight from a pipe into
+// memory, in reads of the same size the workbench uses. Returns the milliseconds, or a
+// negative value on failure.
+double rawPipeMilliseconds(qsizetype &bytesRead, bool errorStream)
 {
     QElapsedTimer timer;
     timer.start();
@@ -41,7 +43,10 @@ double rawPipeMilliseconds(qsizetype &bytesRead)
         return -1;
     qv::StartInfo info;
     info.arguments = {QStringLiteral(QUORVEL_FAKE_JAVAC)};
-    info.setOutput(pipe.write);
+    if (errorStream)
+        info.setError(pipe.write);
+    else
+        info.setOutput(pipe.write);
     const bool started = qv::startDetached(info);
     pipe.write.close();
     if (!started) {
@@ -49,6 +54,7 @@ double rawPipeMilliseconds(qsizetype &bytesRead)
         return -1;
     }
     QByteArray all;
+    all.reserve(errorStream ? ErrorBytes : OutputBytes);
     char buffer[ReadSize];
     for (qint64 count; (count = qv::readPipe(pipe.read.fd(), buffer, ReadSize)) > 0;)
         all.append(buffer, count);
@@ -62,10 +68,13 @@ struct UiRun
     double milliseconds = -1;
     double longestStallMs = 0;
     qsizetype shownBytes = 0;
+    qsizetype errorBoxChars = 0;
     int boxes = 0;
+    long peakGrowthKiB = 0;
 };
 
-// Answers every box at once; notes when the completion report shows.
+// Answers the report at once and the box of error output once the compiler's output has all
+// been read, as a user who reads it would; notes when the report shows.
 class BoxAnswerer : public QObject
 {
 public:
@@ -73,7 +82,17 @@ public:
     double reportAt = -1;
     int boxes = 0;
     qsizetype shownBytes = 0;
+    qsizetype errorBoxChars = 0;
     QPointer<TCompOutForm> output;
+    QPointer<qv::TextBox> errorBox;
+
+    void answerErrorBox()
+    {
+        if (!errorBox || !errorBox->isVisible() || (output && output->runningReaders() > 0))
+            return;
+        errorBoxChars = errorBox->text().size();
+        errorBox->accept();
+    }
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override
@@ -81,7 +100,7 @@ protected:
         auto *textBox = qobject_cast<qv::TextBox *>(watched);
         if (textBox && event->type() == QEvent::Show) {
             ++boxes;
-            QTimer::singleShot(0, textBox, &QDialog::accept);
+            errorBox = textBox;
         }
         auto *box = qobject_cast<QMessageBox *>(watched);
         if (box && event->type() == QEvent::Show) {
@@ -116,11 +135,14 @@ UiRun compileThroughTheWindow(const QString &compilerDirectory, const QString &s
     ticker.setInterval(5);
     double lastTick = 0;
     QObject::connect(&ticker, &QTimer::timeout, [&] {
+        answerer.answerErrorBox();
         const double now = double(clock.nsecsElapsed()) / 1e6;
         run.longestStallMs = qMax(run.longestStallMs, now - lastTick);
         lastTick = now;
     });
 
+    const long residentBefore = residentKiB();
+    resetPeak();
     clock.start();
     ticker.start();
     qv::guarded([] {
@@ -135,7 +157,9 @@ UiRun compileThroughTheWindow(const QString &compilerDirectory, const QString &s
 
     run.milliseconds = answerer.reportAt;
     run.shownBytes = answerer.shownBytes;
+    run.errorBoxChars = answerer.errorBoxChars;
     run.boxes = answerer.boxes;
+    run.peakGrowthKiB = residentKiB("VmHWM:") - residentBefore;
     // Closes the document (the output window went by itself) without asking.
     document->RichEdit1->setModified(false);
     delete document->parentWidget();
@@ -144,7 +168,12 @@ UiRun compileThroughTheWindow(const QString &compilerDirectory, const QString &s
 
 } // namespace
 
-void benchCompile()
+namespace {
+
+// The stand-in compiler writes bytes of text lines to standard output (with three notes on
+// standard error) or, for errorStream, all of it to standard error; the compile through the
+// window against reading the same stream straight from a pipe.
+void benchCompileStream(const char *name, long bytes, bool errorStream, int pairs)
 {
     QTemporaryDir scratch;
     const QString bin = scratch.filePath(QStringLiteral("bin"));
@@ -156,38 +185,56 @@ void benchCompile()
         file.write("class Flood {}\n");
     file.close();
     useScratchSettings(scratch.path());
-    qputenv("QV_FAKE_JAVAC", "flood:" + QByteArray::number(qlonglong(OutputBytes)));
+    qputenv("QV_FAKE_JAVAC", QByteArray(errorStream ? "errflood:" : "flood:")
+                                 + QByteArray::number(qlonglong(bytes)));
 
     createQuorvelWindows({});
     MainForm->show();
     qsizetype rawBytes = 0;
     UiRun last;
     double worstStall = 0;
+    long worstGrowth = 0;
     bool failed = false;
     const Paired run = interleaved(
         [&] {
             last = compileThroughTheWindow(bin, source);
             failed = failed || last.milliseconds < 0;
             worstStall = qMax(worstStall, last.longestStallMs);
+            worstGrowth = qMax(worstGrowth, last.peakGrowthKiB);
             return last.milliseconds;
         },
-        [&] { return rawPipeMilliseconds(rawBytes); });
+        [&] { return rawPipeMilliseconds(rawBytes, errorStream); }, pairs);
     destroyQuorvelWindows();
     qunsetenv("QV_FAKE_JAVAC");
     if (failed) {
-        std::printf("compile: no completion report\n");
+        std::printf("%s: no completion report\n", name);
         return;
     }
 
-    std::printf("compile, %.1f MB of output in reads of at most %lld bytes: %s to the report "
-                "(%lld bytes shown, %d boxes); raw pipe read %s (%lld bytes); %s (bar 100)\n",
-                double(OutputBytes) / 1e6, static_cast<long long>(ReadSize),
-                run.measure.text().c_str(), static_cast<long long>(last.shownBytes), last.boxes,
+    std::printf("%s, %.1f MB of %s in reads of at most %lld bytes: %s to the report "
+                "(%lld bytes shown, %lld characters in the error box, %d boxes); raw pipe read "
+                "%s (%lld bytes); %s\n",
+                name, double(bytes) / 1e6, errorStream ? "error output" : "output",
+                static_cast<long long>(ReadSize), run.measure.text().c_str(),
+                static_cast<long long>(last.shownBytes),
+                static_cast<long long>(last.errorBoxChars), last.boxes,
                 run.baseline.text().c_str(), static_cast<long long>(rawBytes),
                 run.ratioText().c_str());
-    std::printf("compile, longest user-interface stall while output streams in: %.1f ms "
-                "(bar 100)\n",
-                worstStall);
+    std::printf("%s, longest user-interface stall while output streams in: %.1f ms (bar 100); "
+                "peak memory growth %.1f MB\n",
+                name, worstStall, double(worstGrowth) / 1024);
+}
+
+} // namespace
+
+void benchCompile()
+{
+    benchCompileStream("compile", OutputBytes, false, Pairs);
+}
+
+void benchCompileErrors()
+{
+    benchCompileStream("compile errors", ErrorBytes, true, 3);
 }
 
 void waitForCompileReport(const double &reportAt, int limitMs)

@@ -43,8 +43,9 @@ double startChild(const QString &mode, const QString &configDir)
     return double(timer.nsecsElapsed()) / 1e6;
 }
 
-// The resident memory now ("VmRSS:") or at its peak since the last resetPeak() ("VmHWM:").
-long residentKiB(const QByteArray &key = "VmRSS:")
+} // namespace
+
+long residentKiB(const QByteArray &key)
 {
     return long(qv::procValueKiB("/proc/self/status", key));
 }
@@ -55,8 +56,6 @@ void resetPeak()
     if (refs.open(QIODevice::WriteOnly))
         refs.write("5");
 }
-
-} // namespace
 
 void useScratchSettings(const QString &folder)
 {

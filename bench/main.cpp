@@ -14,8 +14,8 @@ int main(int argc, char **argv)
         return benchChild(QString::fromLocal8Bit(argv[2]), argc, argv);
     std::setvbuf(stdout, nullptr, _IOLBF, 0);
     QApplication app(argc, argv);
-    // With names (startup, open, highlight, search, keys, longline, compile, javac), runs
-    // only those.
+    // With names (startup, open, highlight, search, keys, longline, compile, errors,
+    // javac), runs only those.
     const QStringList names = app.arguments().mid(1);
     const auto wanted = [&](const char *name) {
         return names.isEmpty() || names.contains(QLatin1String(name));
@@ -34,6 +34,8 @@ int main(int argc, char **argv)
         benchLongLine();
     if (wanted("compile"))
         benchCompile();
+    if (wanted("errors"))
+        benchCompileErrors();
     if (wanted("javac"))
         benchJavac();
     return 0;

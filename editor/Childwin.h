@@ -9,6 +9,7 @@
 #include <optional>
 
 class TCompOutForm;
+struct LiveFinding;
 class TRunConsoleForm;
 class ToolWindow;
 
@@ -81,6 +82,10 @@ public:
     int findCompileDiagnostic(const Diagnostic &diagnostic, const QString &compilerFolder) const;
     // The 0-based line a kept diagnostic is on now: its mark follows edits of the text.
     int lineOf(const PlacedDiagnostic &placed) const;
+    // Marks the findings of a check made while typing in the text (replacing the last
+    // check's) and sums them up in the panel beside the caret's; none and an empty summary
+    // take them away.
+    void showLiveFindings(const QList<LiveFinding> &findings, const QString &summary);
     // The kept diagnostic gone to last, -1 for none.
     int CurrentDiagnostic = -1;
 

@@ -1,8 +1,11 @@
-// The marks that a compile leaves on a document: one per line the compiler complained about.
+// The marks that a compile leaves on a document, one per line the compiler complained about,
+// and those of the last check made while typing.
 #include "Childwin.h"
 
+#include "platform/forms.h"
 #include "platform/locations.h"
 #include "platform/textcontrol.h"
+#include "toolchain/livecheck.h"
 
 void TMDIChild::clearCompileMarks()
 {
@@ -51,4 +54,22 @@ int TMDIChild::lineOf(const PlacedDiagnostic &placed) const
 {
     const int marked = placed.mark >= 0 ? RichEdit1->lineOfMark(placed.mark) : -1;
     return marked >= 0 ? marked : placed.diagnostic.line - 1;
+}
+
+void TMDIChild::showLiveFindings(const QList<LiveFinding> &findings, const QString &summary)
+{
+    QList<qv::TextControl::RangeMark> marks;
+    for (const LiveFinding &finding : findings) {
+        marks.append({finding.start, finding.end,
+                      finding.error ? qv::TextControl::LineMark::Error
+                                    : qv::TextControl::LineMark::Warning,
+                      (finding.error ? QStringLiteral("error: ") : QStringLiteral("warning: "))
+                          + finding.message});
+    }
+    RichEdit1->setRangeMarks(marks);
+    if (summary == StatusBar1->panelText(1))
+        return;
+    if (!summary.isEmpty())
+        StatusBar1->fitPanel(1, summary);
+    StatusBar1->setPanelText(1, summary);
 }

@@ -1,17 +1,20 @@
 #include "boxes.h"
 
 #include "application.h"
+#include "longlines.h"
 
 #include <QApplication>
 #include <QDialogButtonBox>
 #include <QEventLoop>
 #include <QFontDatabase>
+#include <QLocale>
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollBar>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -72,7 +75,9 @@ TextBox::TextBox(QWidget *parent)
     , m_decoder(QStringConverter::System)
 {
     setWindowTitle(app()->title());
-    setWindowModality(Qt::ApplicationModal);
+    // A box that held the whole application would keep the user from Stop, and from
+    // closing, for as long as a program goes on writing.
+    setWindowModality(Qt::NonModal);
     setAttribute(Qt::WA_DeleteOnClose);
     m_text = new QPlainTextEdit(this);
     m_text->setReadOnly(true);
@@ -87,11 +92,33 @@ TextBox::TextBox(QWidget *parent)
     layout->addWidget(m_text, 1);
     layout->addWidget(buttons);
     buttons->button(QDialogButtonBox::Ok)->setFocus();
+    // The end of a long text is shown anew at most this often, not after every piece.
+    m_tailPause = new QTimer(this);
+    m_tailPause->setSingleShot(true);
+    m_tailPause->setInterval(250);
+    connect(m_tailPause, &QTimer::timeout, this, &TextBox::showTail);
 }
 
 void TextBox::appendBytes(const QByteArray &bytes)
 {
-    QString piece = m_decoder.decode(bytes);
+    m_received += bytes.size();
+    if (m_tail.isEmpty() && m_headBytes + bytes.size() <= KeptHeadBytes) {
+        m_headBytes += bytes.size();
+        showHead(bytes);
+        return;
+    }
+    m_tail += bytes;
+    // Dropped a half at a time, so that keeping the last part costs in proportion to the text.
+    if (m_tail.size() > 2 * KeptTailBytes)
+        m_tail.remove(0, m_tail.size() - KeptTailBytes);
+    m_tailShown = false;
+    if (!m_tailPause->isActive())
+        m_tailPause->start();
+}
+
+void TextBox::showHead(const QByteArray &bytes)
+{
+    QString piece = m_decoder.decode(breakLongLines(bytes, ShownLineWidth, m_column));
     piece.remove(u'\r');
     if (piece.isEmpty())
         return;
@@ -103,11 +130,44 @@ void TextBox::appendBytes(const QByteArray &bytes)
     QTextCursor end(m_text->document());
     end.movePosition(QTextCursor::End);
     end.insertText(piece);
+    m_headEnd = end.position();
     fitToText();
 }
 
-QString TextBox::text() const
+void TextBox::showTail()
 {
+    m_tailPause->stop();
+    if (m_tailShown)
+        return;
+    m_tailShown = true;
+    QByteArray tail = m_tail.right(KeptTailBytes);
+    qsizetype leftOut = m_received - m_headBytes - tail.size();
+    // What is shown of the end starts with a whole line.
+    if (const qsizetype newline = tail.indexOf('\n'); leftOut > 0 && newline >= 0) {
+        leftOut += newline + 1;
+        tail.remove(0, newline + 1);
+    }
+    QString shown;
+    if (leftOut > 0) {
+        if (m_column > 0)
+            shown += u'\n';
+        shown += QStringLiteral("... %1 bytes left out ...\n")
+                     .arg(QLocale(QLocale::English).toString(qlonglong(leftOut)));
+    }
+    qsizetype column = leftOut > 0 ? 0 : m_column;
+    QStringDecoder decoder(QStringConverter::System);
+    shown += decoder.decode(breakLongLines(tail, ShownLineWidth, column));
+    shown.remove(u'\r');
+    QTextCursor rest(m_text->document());
+    rest.setPosition(m_headEnd);
+    rest.movePosition(QTextCursor::End, QTextCursor::KeepAnchor);
+    rest.insertText(shown);
+    fitToText();
+}
+
+QString TextBox::text()
+{
+    showTail();
     return m_text->toPlainText();
 }
 

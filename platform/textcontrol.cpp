@@ -327,8 +327,13 @@ void TextControl::appendText(const QByteArray &text)
     if (text.isEmpty())
         return;
     const QScopedValueRollback<bool> inCall(m_inCall, true);
+    // Text added at the end is no edit to undo: the undo history would hold a second copy of
+    // all of a program's output. Undoing earlier edits stays right, since they lie before it.
+    const bool collecting = send(Sci::SCI_GETUNDOCOLLECTION) != 0;
+    send(Sci::SCI_SETUNDOCOLLECTION, 0);
     m_editor->SendScintilla(Sci::SCI_APPENDTEXT, (uintptr_t)text.size(),
                             static_cast<const char *>(text.constData()));
+    send(Sci::SCI_SETUNDOCOLLECTION, collecting ? 1 : 0);
     reportChange();
 }
 

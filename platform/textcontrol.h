@@ -90,6 +90,28 @@ public:
     QList<LineMark> lineMarks(int line) const;
     QString lineMessage(int line) const;
 
+    // Marks on ranges of the text, as a check made while typing leaves them: a squiggle under
+    // the range (red for an error, amber for a warning) and a symbol in the margin unlike a
+    // line mark's. They move with their text; each call replaces all of them. Their messages
+    // show under a line only when asked for, beside the line marks' own.
+    struct RangeMark
+    {
+        int start = 0;
+        int end = 0;
+        LineMark kind = LineMark::Error;
+        QString message;
+    };
+    void setRangeMarks(const QList<RangeMark> &marks);
+    // The messages of the range marks on a 0-based line, where edits have moved them.
+    QStringList rangeMessages(int line) const;
+    // The first range mark's line after (step 1) or before (step -1) the line, or -1; and
+    // where on that line its first mark starts.
+    int nextRangeMarkLine(int line, int step) const;
+    int rangeMarkPosition(int line) const;
+    // Shows the line's range messages under it; -1 (or a line without any) hides them.
+    void showRangeMessages(int line);
+    int shownRangeMessagesLine() const;
+
     // Puts the caret on the 0-based line at the 1-based column, counted in characters (the
     // line's end when it is shorter), and scrolls it into view.
     void gotoLineColumn(int line, int column);
@@ -140,6 +162,20 @@ private:
     // Line ends (textediting.cpp): Enter and paste insert the text's first kind of line end.
     void adoptLineEnds();
     long send(unsigned int message, unsigned long wParam = 0, long lParam = 0) const;
+    // The mark margin and its symbols (textmarks.cpp): shown while any mark is set.
+    void prepareMarkMargin();
+    void updateMarkMargin();
+    void styleMarkMessages();
+
+    struct PlacedRangeMark
+    {
+        int marker;
+        RangeMark mark;
+    };
+    QList<PlacedRangeMark> m_rangeMarks;
+    // The line marks' own message of the line that shows range messages too.
+    QString m_lineMessageKept;
+    int m_lineStyleKept = 0;
 
     QsciScintilla *m_editor;
     QFont m_font;

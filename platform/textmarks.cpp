@@ -24,12 +24,24 @@ constexpr int MarkSize = 14;
 // lexer uses.
 constexpr int ErrorMarker = 20;
 constexpr int WarningMarker = 21;
+// The range marks' symbols, and an invisible one on the line that shows their messages.
+constexpr int RangeErrorMarker = 22;
+constexpr int RangeWarningMarker = 23;
+constexpr int ShownMarker = 24;
 constexpr int ErrorStyle = 200;
+// Indicators of their own, above those a lexer may use.
+constexpr int ErrorIndicator = 20;
+constexpr int WarningIndicator = 21;
 constexpr int WarningStyle = 201;
 
 int markerOf(TextControl::LineMark kind)
 {
     return kind == TextControl::LineMark::Error ? ErrorMarker : WarningMarker;
+}
+
+int rangeMarkerOf(TextControl::LineMark kind)
+{
+    return kind == TextControl::LineMark::Error ? RangeErrorMarker : RangeWarningMarker;
 }
 
 // A red disc with a white cross for an error; an amber triangle with a dark "!" for a warning.
@@ -60,6 +72,35 @@ QImage markImage(TextControl::LineMark kind)
     painter.setPen(QPen(QColor(0x30, 0x20, 0x00), 1.6, Qt::SolidLine, Qt::RoundCap));
     painter.drawLine(QPointF(7, 5), QPointF(7, 8.5));
     painter.drawPoint(QPointF(7, 10.8));
+    return image;
+}
+
+// The same shapes as outlines with a small centre, so that a mark of the last check made while
+// typing never looks like one of the last compile.
+QImage rangeMarkImage(TextControl::LineMark kind)
+{
+    QImage image(MarkSize, MarkSize, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    QPainter painter(&image);
+    painter.setRenderHint(QPainter::Antialiasing);
+    const QRectF box(2, 2, MarkSize - 4, MarkSize - 4);
+    if (kind == TextControl::LineMark::Error) {
+        painter.setPen(QPen(QColor(0xd9, 0x30, 0x25), 2));
+        painter.setBrush(Qt::white);
+        painter.drawEllipse(box);
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(QColor(0xd9, 0x30, 0x25));
+        painter.drawEllipse(box.center(), 1.6, 1.6);
+        return image;
+    }
+    QPainterPath triangle;
+    triangle.moveTo(box.center().x(), box.top());
+    triangle.lineTo(box.bottomRight());
+    triangle.lineTo(box.bottomLeft());
+    triangle.closeSubpath();
+    painter.setPen(QPen(QColor(0xd0, 0x8a, 0x00), 1.8));
+    painter.setBrush(Qt::white);
+    painter.drawPath(triangle);
     return image;
 }
 
@@ -106,14 +147,39 @@ private:
 
 } // namespace
 
-int TextControl::addLineMark(int line, LineMark kind, const QString &message)
+void TextControl::prepareMarkMargin()
 {
-    if (m_editor->marginWidth(MarkMargin) == 0) {
-        for (LineMark each : {LineMark::Error, LineMark::Warning})
-            m_editor->markerDefine(markImage(each), markerOf(each));
-        m_editor->setMarginWidth(MarkMargin, MarkSize + 4);
-        m_editor->setAnnotationDisplay(QsciScintilla::AnnotationBoxed);
+    if (m_editor->marginWidth(MarkMargin) != 0)
+        return;
+    for (LineMark each : {LineMark::Error, LineMark::Warning}) {
+        m_editor->markerDefine(markImage(each), markerOf(each));
+        m_editor->markerDefine(rangeMarkImage(each), rangeMarkerOf(each));
     }
+    m_editor->markerDefine(QsciScintilla::Invisible, ShownMarker);
+    m_editor->setMarginWidth(MarkMargin, MarkSize + 4);
+    m_editor->setAnnotationDisplay(QsciScintilla::AnnotationBoxed);
+    const struct {
+        int indicator;
+        QColor colour;
+    } squiggles[] = {{ErrorIndicator, QColor(0xe0, 0x20, 0x20)},
+                     {WarningIndicator, QColor(0xe0, 0x98, 0x00)}};
+    for (const auto &squiggle : squiggles) {
+        send(Sci::SCI_INDICSETSTYLE, squiggle.indicator, Sci::INDIC_SQUIGGLEPIXMAP);
+        m_editor->SendScintilla(Sci::SCI_INDICSETFORE, squiggle.indicator, squiggle.colour);
+        send(Sci::SCI_INDICSETUNDER, squiggle.indicator, 1);
+    }
+}
+
+void TextControl::updateMarkMargin()
+{
+    const unsigned long all = (1u << ErrorMarker) | (1u << WarningMarker)
+                              | (1u << RangeErrorMarker) | (1u << RangeWarningMarker);
+    if (send(Sci::SCI_MARKERNEXT, 0, long(all)) < 0)
+        m_editor->setMarginWidth(MarkMargin, 0);
+}
+
+void TextControl::styleMarkMessages()
+{
     // The annotations' styles are set each time: a change of the text's font resets all
     // styles. They take the text's face at a slightly smaller size.
     QByteArray face(send(Sci::SCI_STYLEGETFONT, Sci::STYLE_DEFAULT) + 1, '\0');
@@ -131,7 +197,13 @@ int TextControl::addLineMark(int line, LineMark kind, const QString &message)
         m_editor->SendScintilla(Sci::SCI_STYLESETFORE, look.style, look.fore);
         m_editor->SendScintilla(Sci::SCI_STYLESETBACK, look.style, look.back);
     }
+}
 
+int TextControl::addLineMark(int line, LineMark kind, const QString &message)
+{
+    showRangeMessages(-1);
+    prepareMarkMargin();
+    styleMarkMessages();
     const int handle = m_editor->markerAdd(line, markerOf(kind));
     QString shown = m_editor->annotation(line);
     if (!shown.isEmpty())
@@ -147,10 +219,117 @@ void TextControl::clearLineMarks()
 {
     if (m_editor->marginWidth(MarkMargin) == 0)
         return;
+    const int shown = shownRangeMessagesLine();
     m_editor->markerDeleteAll(ErrorMarker);
     m_editor->markerDeleteAll(WarningMarker);
+    m_editor->markerDeleteAll(ShownMarker);
     m_editor->clearAnnotations();
-    m_editor->setMarginWidth(MarkMargin, 0);
+    updateMarkMargin();
+    if (shown >= 0) {
+        m_lineMessageKept.clear();
+        showRangeMessages(shown);
+    }
+}
+
+void TextControl::setRangeMarks(const QList<RangeMark> &marks)
+{
+    const int shown = shownRangeMessagesLine();
+    showRangeMessages(-1);
+    if (!m_rangeMarks.isEmpty()) {
+        for (const int indicator : {ErrorIndicator, WarningIndicator}) {
+            send(Sci::SCI_SETINDICATORCURRENT, indicator);
+            send(Sci::SCI_INDICATORCLEARRANGE, 0, length());
+        }
+        m_editor->markerDeleteAll(RangeErrorMarker);
+        m_editor->markerDeleteAll(RangeWarningMarker);
+        m_rangeMarks.clear();
+    }
+    if (!marks.isEmpty())
+        prepareMarkMargin();
+    const int size = length();
+    for (const RangeMark &mark : marks) {
+        const int start = std::clamp(mark.start, 0, size);
+        const int end = std::clamp(mark.end, start, size);
+        send(Sci::SCI_SETINDICATORCURRENT,
+             mark.kind == LineMark::Error ? ErrorIndicator : WarningIndicator);
+        send(Sci::SCI_INDICATORFILLRANGE, (unsigned long)start, end - start);
+        const int marker = m_editor->markerAdd(lineFromPosition(start), rangeMarkerOf(mark.kind));
+        m_rangeMarks.append({marker, mark});
+    }
+    updateMarkMargin();
+    if (shown >= 0)
+        showRangeMessages(shown);
+}
+
+QStringList TextControl::rangeMessages(int line) const
+{
+    QStringList messages;
+    if (line < 0)
+        return messages;
+    for (const PlacedRangeMark &placed : m_rangeMarks) {
+        if (m_editor->markerLine(placed.marker) == line)
+            messages.append(placed.mark.message);
+    }
+    return messages;
+}
+
+int TextControl::nextRangeMarkLine(int line, int step) const
+{
+    const unsigned long mask = (1u << RangeErrorMarker) | (1u << RangeWarningMarker);
+    if (step > 0)
+        return int(send(Sci::SCI_MARKERNEXT, (unsigned long)(line + 1), long(mask)));
+    return line <= 0 ? -1 : int(send(Sci::SCI_MARKERPREVIOUS, (unsigned long)(line - 1), long(mask)));
+}
+
+int TextControl::rangeMarkPosition(int line) const
+{
+    // A squiggle has moved with its text: its first start on the line, or the line's start.
+    const int lineStart = positionFromLine(line);
+    const int lineEnd = int(send(Sci::SCI_GETLINEENDPOSITION, (unsigned long)line));
+    int first = lineStart;
+    for (const int indicator : {ErrorIndicator, WarningIndicator}) {
+        if (send(Sci::SCI_INDICATORVALUEAT, indicator, lineStart))
+            return lineStart;
+        const int start = int(send(Sci::SCI_INDICATOREND, indicator, lineStart));
+        if (start > lineStart && start <= lineEnd && (first == lineStart || start < first))
+            first = start;
+    }
+    return first;
+}
+
+int TextControl::shownRangeMessagesLine() const
+{
+    return int(send(Sci::SCI_MARKERNEXT, 0, long(1u << ShownMarker)));
+}
+
+void TextControl::showRangeMessages(int line)
+{
+    const int shown = shownRangeMessagesLine();
+    if (shown >= 0) {
+        m_editor->markerDelete(shown, ShownMarker);
+        if (m_lineMessageKept.isEmpty())
+            m_editor->clearAnnotations(shown);
+        else
+            m_editor->annotate(shown, m_lineMessageKept, m_lineStyleKept);
+        m_lineMessageKept.clear();
+    }
+    const QStringList messages = rangeMessages(line);
+    if (messages.isEmpty())
+        return;
+    prepareMarkMargin();
+    styleMarkMessages();
+    m_lineMessageKept = m_editor->annotation(line);
+    m_lineStyleKept = int(send(Sci::SCI_ANNOTATIONGETSTYLE, (unsigned long)line));
+    bool anyError = lineMarks(line).contains(LineMark::Error);
+    for (const PlacedRangeMark &placed : std::as_const(m_rangeMarks)) {
+        if (m_editor->markerLine(placed.marker) == line && placed.mark.kind == LineMark::Error)
+            anyError = true;
+    }
+    QString text = m_lineMessageKept;
+    for (const QString &message : messages)
+        text += (text.isEmpty() ? QString() : QStringLiteral("\n")) + message;
+    m_editor->annotate(line, text, anyError ? ErrorStyle : WarningStyle);
+    m_editor->markerAdd(line, ShownMarker);
 }
 
 int TextControl::lineOfMark(int handle) const

@@ -96,7 +96,7 @@ inline bool runEventsUntil(const std::function<bool()> &done, int timeoutMs)
 }
 
 // Answers every message box (and every box of error output) with "OK" or the chosen button
-// (or closes it) as soon as it is the active modal window, and records what it showed, in the
+// (or closes it) as soon as it is open, and records what it showed, in the
 // order the boxes were answered.
 class BoxRecorder
 {
@@ -138,8 +138,14 @@ public:
 private:
     void poll()
     {
+        // A box of error output is not modal: it is answered wherever it is open.
+        qv::TextBox *textBox = nullptr;
+        for (QWidget *window : QApplication::topLevelWidgets()) {
+            if (auto *box = qobject_cast<qv::TextBox *>(window); box && box->isVisible())
+                textBox = box;
+        }
         QWidget *modal = QApplication::activeModalWidget();
-        if (auto *textBox = qobject_cast<qv::TextBox *>(modal)) {
+        if (textBox) {
             if (!textBox->isVisible() || (ready && !ready()))
                 return;
             testutil::BoxInfo info;

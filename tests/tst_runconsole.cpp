@@ -4,6 +4,7 @@
 #include "toolchain/runconsole.h"
 
 #include <QAction>
+#include <QClipboard>
 #include <QPlainTextEdit>
 #include <QProcess>
 #include <QTest>
@@ -52,6 +53,26 @@ const QByteArray SpawnerSource = R"(public class Spawner {
 }
 )";
 
+// Reads its whole input, then tells how many bytes came and a hash of them in order.
+const QByteArray DigestSource = R"(public class Digest {
+    public static void main(String[] args) throws Exception {
+        byte[] all = System.in.readAllBytes();
+        long hash = 0;
+        for (byte b : all)
+            hash = 31 * hash + (b & 0xff);
+        System.out.println("bytes " + all.length + " hash " + hash);
+    }
+}
+)";
+
+QString digest(const QByteArray &bytes)
+{
+    quint64 hash = 0;
+    for (const char b : bytes)
+        hash = 31 * hash + quint8(b);
+    return QStringLiteral("bytes %1 hash %2").arg(bytes.size()).arg(qint64(hash));
+}
+
 } // namespace
 
 class tst_RunConsole : public QObject
@@ -81,10 +102,11 @@ private slots:
         writeFile(m_classes.filePath(QStringLiteral("Echo.java")), EchoSource);
         writeFile(m_classes.filePath(QStringLiteral("Loop.java")), LoopSource);
         writeFile(m_classes.filePath(QStringLiteral("Spawner.java")), SpawnerSource);
+        writeFile(m_classes.filePath(QStringLiteral("Digest.java")), DigestSource);
         QProcess compile;
         compile.setWorkingDirectory(m_classes.path());
         compile.start(javac, {QStringLiteral("Echo.java"), QStringLiteral("Loop.java"),
-                              QStringLiteral("Spawner.java")});
+                              QStringLiteral("Spawner.java"), QStringLiteral("Digest.java")});
         QVERIFY(compile.waitForFinished(120000));
         QCOMPARE(compile.exitCode(), 0);
     }
@@ -143,6 +165,58 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(console->hasEnded(), 20000);
         QCOMPARE(console->caption(), QStringLiteral("Running Loop ... stopped"));
         QVERIFY(!processGroupExists(group));
+    }
+
+    // Typed and pasted input reaches the program whole and in order: a paste of any length,
+    // each line of a pasted text with its line end, and at Ctrl+D what is typed, without one.
+    void inputReachesTheProgramWhole_data()
+    {
+        QTest::addColumn<QStringList>("typed");
+        QTest::addColumn<QString>("pasted");
+        QTest::addColumn<QByteArray>("received");
+        QString longLine;
+        for (int i = 0; longLine.size() < 1000000; ++i)
+            longLine += QStringLiteral("%1,").arg(i);
+        QString lines;
+        QByteArray linesReceived;
+        for (int i = 0; i < 2000; ++i) {
+            const QString line = QStringLiteral("line %1 ").arg(i) + QString(500, u'y');
+            lines += line + (i % 2 ? QStringLiteral("\r\n") : QStringLiteral("\n"));
+            linesReceived += line.toUtf8() + '\n';
+        }
+        QTest::newRow("partial line before Ctrl+D")
+            << QStringList{"3 4", "10", "5"} << QString() << QByteArray("3 4\n10\n5");
+        QTest::newRow("a megabyte pasted into one line")
+            << QStringList{"", ""} << longLine << longLine.toUtf8() + '\n';
+        QTest::newRow("many lines pasted, the last one unfinished")
+            << QStringList{} << lines + QStringLiteral("tail") << linesReceived + "tail";
+    }
+    void inputReachesTheProgramWhole()
+    {
+        QFETCH(QStringList, typed);
+        QFETCH(QString, pasted);
+        QFETCH(QByteArray, received);
+        Session session;
+        session.show();
+        const QPointer<TRunConsoleForm> console = runClass(QStringLiteral("Digest"));
+        QVERIFY(console);
+        // Lines typed with Enter between them; the paste goes after the first line's text.
+        for (qsizetype i = 0; i < typed.size(); ++i) {
+            if (i > 0)
+                QTest::keyClick(console->Input, Qt::Key_Return);
+            QTest::keyClicks(console->Input, typed.at(i));
+            if (i == 0 && !pasted.isEmpty()) {
+                QGuiApplication::clipboard()->setText(pasted);
+                QTest::keyClick(console->Input, Qt::Key_V, Qt::ControlModifier);
+            }
+        }
+        if (typed.isEmpty()) {
+            QGuiApplication::clipboard()->setText(pasted);
+            QTest::keyClick(console->Input, Qt::Key_V, Qt::ControlModifier);
+        }
+        QTest::keyClick(console->Input, Qt::Key_D, Qt::ControlModifier);
+        QTRY_VERIFY_WITH_TIMEOUT(console->hasEnded(), 60000);
+        QVERIFY(console->Output->toPlainText().endsWith(digest(received) + u'\n'));
     }
 
     // What a program started goes with it when it ends by itself.

@@ -4,6 +4,7 @@
 #include "platform/application.h"
 #include "platform/arguments.h"
 #include "platform/boxes.h"
+#include "platform/longlines.h"
 #include "platform/mdiframe.h"
 #include "platform/outputreader.h"
 #include "platform/textcontrol.h"
@@ -252,8 +253,11 @@ void TCompOutForm::appendCompilerOutput(const QByteArray &chunk)
         RichEdit1->setUpdatesEnabled(false);
     else
         m_paintPause->start();
-    RichEdit1->appendText(chunk);
-    m_diagnostics.feed(chunk);
+    // Lines are broken at a fixed width, so that output without line breaks does not make
+    // every chunk lay out one ever longer line; the diagnostics count the lines as shown.
+    const QByteArray shown = qv::breakLongLines(chunk, qv::ShownLineWidth, m_column);
+    RichEdit1->appendText(shown);
+    m_diagnostics.feed(shown);
 }
 
 void TCompOutForm::showErrorOutput(const QByteArray &chunk)
@@ -261,11 +265,16 @@ void TCompOutForm::showErrorOutput(const QByteArray &chunk)
     // The compiler's diagnostics stay in the window, in the order they arrived, so that the
     // completion report sees them.
     appendCompilerOutput(chunk);
-    // The box does not hold up the reader: a compiler with a hundred errors gives one box to
-    // read, not one per chunk.
+    // One box for the compile, which does not hold up the reader: a compiler with a hundred
+    // errors gives one box to read, not one per chunk, and once the user has closed it, the
+    // rest is read in the window.
+    if (m_errorBoxOpened && !m_errorBox)
+        return;
     const bool opening = !m_errorBox;
-    if (opening)
+    if (opening) {
         m_errorBox = new qv::TextBox(this);
+        m_errorBoxOpened = true;
+    }
     m_errorBox->appendBytes(chunk);
     if (opening)
         m_errorBox->show();

@@ -109,8 +109,8 @@ public:
     void ReaderTerminated();
     // Adds a chunk of the compiler's output at the end of the text.
     void appendCompilerOutput(const QByteArray &chunk);
-    // Adds a chunk of the compiler's error output to the text and to the open error box, or
-    // to a new one; returns without waiting for the box.
+    // Adds a chunk of the compiler's error output to the text and to the compile's box of
+    // error output, opened by the first chunk; returns without waiting for the box.
     void showErrorOutput(const QByteArray &chunk);
     qv::TextBox *errorBox() const { return m_errorBox; }
 
@@ -147,6 +147,9 @@ private:
 
     QTimer *m_paintPause = nullptr;
     QPointer<qv::TextBox> m_errorBox;
+    bool m_errorBoxOpened = false;
+    // The length of the text's last line, as the compiler's output left it.
+    qsizetype m_column = 0;
     int m_runningReaders = 0;
     bool m_stopped = false;
     DiagnosticParser m_diagnostics;

@@ -43,6 +43,8 @@ public:
     // Starts the service with javaFolder's java, unless it already runs with it; another
     // folder restarts it, and gives it its restarts back.
     void start(const QString &javaFolder);
+    // Asked to start, whether it runs by now or is off.
+    bool started() const { return m_state != State::Stopped; }
     // The service has answered its greeting and takes requests.
     bool isReady() const { return m_state == State::Ready; }
     // The service is off for good: why (for the status line), else empty.

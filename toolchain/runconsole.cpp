@@ -1,25 +1,28 @@
 #include "runconsole.h"
 
 #include "editor/Childwin.h"
+#include "platform/longlines.h"
 #include "platform/outputreader.h"
 #include "platform/process.h"
 
 #include <QFontDatabase>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QLocale>
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QScrollBar>
+#include <QTextBlock>
 #include <QTextCharFormat>
 #include <QVBoxLayout>
 
+#include <algorithm>
+#include <limits>
 #include <utility>
 
 namespace {
 
 constexpr qint64 ChunkSize = 4096;
-// A program that writes without end keeps only this many of its last lines on show.
-constexpr int KeptLines = 100000;
 
 } // namespace
 
@@ -51,14 +54,16 @@ TRunConsoleForm::TRunConsoleForm(TMDIChild *owner)
     Output = new QPlainTextEdit(this);
     Output->setReadOnly(true);
     Output->setLineWrapMode(QPlainTextEdit::NoWrap);
-    Output->setMaximumBlockCount(KeptLines);
     Output->setFont(fixed);
     Output->setFocusPolicy(Qt::ClickFocus);
     Input = new QLineEdit(this);
     Input->setFont(fixed);
     Input->setPlaceholderText(QStringLiteral("Input: Enter sends a line, Ctrl+D ends the input"));
+    // A pasted text of any length goes in whole; its lines are sent as they come in.
+    Input->setMaxLength(std::numeric_limits<int>::max());
     Input->installEventFilter(this);
     connect(Input, &QLineEdit::returnPressed, this, &TRunConsoleForm::sendInput);
+    connect(Input, &QLineEdit::textChanged, this, &TRunConsoleForm::sendCompleteLines);
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
@@ -139,40 +144,94 @@ QString TRunConsoleForm::stopQuestion() const
            + QStringLiteral(".  Stop the program and close?");
 }
 
-void TRunConsoleForm::appendText(const QString &text, const QTextCharFormat &format)
+void TRunConsoleForm::appendText(QString text, const QTextCharFormat &format)
 {
+    text.remove(u'\r');
     QScrollBar *bar = Output->verticalScrollBar();
     const bool following = bar->value() == bar->maximum();
     QTextCursor end(Output->document());
     end.movePosition(QTextCursor::End);
     end.insertText(text, format);
+    keepScrollBack();
     if (following)
         bar->setValue(bar->maximum());
 }
 
-void TRunConsoleForm::appendOutput(const QByteArray &bytes)
+void TRunConsoleForm::keepScrollBack()
 {
-    QString text = m_decoder.decode(bytes);
-    text.remove(u'\r');
-    appendText(text, QTextCharFormat());
+    QTextDocument *document = Output->document();
+    const int notice = m_droppedLines > 0 ? 1 : 0;
+    const int excess = document->blockCount() - notice - KeptLines;
+    if (excess <= 0)
+        return;
+    QTextCursor cut(document);
+    cut.setPosition(document->findBlockByNumber(notice).position());
+    cut.setPosition(document->findBlockByNumber(notice + excess).position(),
+                    QTextCursor::KeepAnchor);
+    cut.removeSelectedText();
+    m_droppedLines += excess;
+    QTextCursor first(document);
+    if (notice)
+        first.movePosition(QTextCursor::EndOfBlock, QTextCursor::KeepAnchor);
+    QTextCharFormat noted;
+    noted.setFontItalic(true);
+    first.insertText(QStringLiteral("... %1 earlier lines not shown")
+                             .arg(QLocale(QLocale::English).toString(m_droppedLines))
+                         + (notice ? QString() : QStringLiteral("\n")),
+                     noted);
 }
 
-void TRunConsoleForm::sendInput()
+QByteArray TRunConsoleForm::shownLines(const QByteArray &bytes)
 {
-    if (!m_input || !m_input->isOpen() || m_ended)
+    // Lines are broken at a fixed width, so that output without line breaks does not make
+    // every piece lay out one ever longer line.
+    return qv::breakLongLines(bytes, qv::ShownLineWidth, m_column);
+}
+
+void TRunConsoleForm::appendOutput(const QByteArray &bytes)
+{
+    appendText(m_decoder.decode(shownLines(bytes)), QTextCharFormat());
+}
+
+void TRunConsoleForm::sendText(const QString &text)
+{
+    if (!m_input || !m_input->isOpen() || m_ended || text.isEmpty())
         return;
-    const QString line = Input->text();
-    Input->clear();
     // What the user typed stands apart from what the program wrote.
     QTextCharFormat typed;
     typed.setForeground(QColor(0, 90, 170));
     typed.setFontWeight(QFont::Bold);
-    appendText(line + u'\n', typed);
-    m_input->write(line.toLocal8Bit() + '\n');
+    const QByteArray bytes = text.toLocal8Bit();
+    appendText(QString::fromLocal8Bit(shownLines(bytes)), typed);
+    m_input->write(bytes);
+}
+
+void TRunConsoleForm::sendInput()
+{
+    const QString line = Input->text();
+    Input->clear();
+    sendText(line + u'\n');
+}
+
+void TRunConsoleForm::sendCompleteLines(const QString &text)
+{
+    // A pasted text with line breaks: each of its lines is sent with its line end, in order;
+    // what follows the last line break stays in the input line.
+    const qsizetype last = std::max(text.lastIndexOf(u'\n'), text.lastIndexOf(u'\r'));
+    if (last < 0)
+        return;
+    QString lines = text.left(last + 1);
+    lines.replace(QStringLiteral("\r\n"), QStringLiteral("\n")).replace(u'\r', u'\n');
+    Input->setText(text.mid(last + 1));
+    sendText(lines);
 }
 
 void TRunConsoleForm::closeInput()
 {
+    // As a terminal does: what is typed goes without a line end, then the input ends.
+    const QString partial = Input->text();
+    Input->clear();
+    sendText(partial);
     if (m_input)
         m_input->closeWhenWritten();
     Input->setEnabled(false);

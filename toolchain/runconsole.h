@@ -51,12 +51,16 @@ public:
     QString stopQuestion() const override;
     bool queryClose() override { return stopBeforeClose(); }
 
-    // Adds bytes the program wrote at the end of the text.
+    // Adds bytes the program wrote at the end of the text. Of a long text the last KeptLines
+    // lines are kept, under a first line that says how many went.
     void appendOutput(const QByteArray &bytes);
     // Sends the input line and a line break to the program, and shows the line in the text.
     void sendInput();
-    // Closes the program's standard input once what was sent has gone out.
+    // Sends what is typed in the input line without a line end, then closes the program's
+    // standard input once what was sent has gone out.
     void closeInput();
+
+    static constexpr int KeptLines = 100000;
     // The end handler of the window's reader: the program has ended and all it wrote is shown.
     void programEnded();
 
@@ -65,10 +69,17 @@ protected:
     void formClose() override;
 
 private:
-    void appendText(const QString &text, const QTextCharFormat &format);
+    QByteArray shownLines(const QByteArray &bytes);
+    void appendText(QString text, const QTextCharFormat &format);
+    void keepScrollBack();
+    void sendText(const QString &text);
+    void sendCompleteLines(const QString &text);
 
     std::shared_ptr<qv::Process> m_program;
     qv::PipeWriter *m_input = nullptr;
     QStringDecoder m_decoder;
+    // The length of the text's last line, and the lines dropped from its start.
+    qsizetype m_column = 0;
+    qlonglong m_droppedLines = 0;
     bool m_ended = false;
 };

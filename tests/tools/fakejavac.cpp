@@ -11,6 +11,7 @@
 //                        errorfirst      "error: file not found: X.java\n" on standard output
 //                        flood:<bytes>   that many bytes of text lines on standard output,
 //                                        and three lines "flood note N\n" on standard error
+//                        errflood:<bytes> the same text lines on standard error only
 //                        hang            writes its pid to $QV_FAKE_JAVAC_PID, sleeps until killed
 //                        stubborn        the same, but ignores SIGTERM
 //                        exit:<n>        no output, exit status n
@@ -130,9 +131,9 @@ void pause20ms()
     }
 }
 
-void flood(long bytes)
+// That many bytes of numbered text lines to fd, in writes of about 4 KB; notes tells when.
+void floodLines(int fd, long bytes, void (*notes)(long written, long chunk, long bytes))
 {
-    writeAll(2, "flood note 1\n");
     std::string chunk;
     long written = 0;
     long line = 0;
@@ -146,11 +147,20 @@ void flood(long bytes)
         const long room = bytes - written;
         if (static_cast<long>(chunk.size()) > room)
             chunk.resize(static_cast<size_t>(room));
-        writeAll(1, chunk);
+        writeAll(fd, chunk);
         written += static_cast<long>(chunk.size());
-        if (written >= bytes / 2 && written - static_cast<long>(chunk.size()) < bytes / 2)
-            writeAll(2, "flood note 2\n");
+        if (notes)
+            notes(written, static_cast<long>(chunk.size()), bytes);
     }
+}
+
+void flood(long bytes)
+{
+    writeAll(2, "flood note 1\n");
+    floodLines(1, bytes, [](long written, long chunk, long bytes) {
+        if (written >= bytes / 2 && written - chunk < bytes / 2)
+            writeAll(2, "flood note 2\n");
+    });
     writeAll(2, "flood note 3\n");
 }
 
@@ -193,6 +203,8 @@ int main(int argc, char **argv)
         writeAll(1, "error: file not found: X.java\n");
     } else if (startsWith(mode, "flood:")) {
         flood(std::atol(mode + 6));
+    } else if (startsWith(mode, "errflood:")) {
+        floodLines(2, std::atol(mode + 9), nullptr);
     } else if (std::strcmp(mode, "hang") == 0 || std::strcmp(mode, "stubborn") == 0) {
         if (std::strcmp(mode, "stubborn") == 0)
             std::signal(SIGTERM, SIG_IGN);

@@ -1,0 +1,232 @@
+// Java documents checked while they are typed, through the real Java service.
+#include "compiletesting.h"
+
+#include "app/LiveCheck.h"
+#include "platform/forms.h"
+#include "platform/textcontrol.h"
+#include "toolchain/javaservice.h"
+#include "toolchain/livecheck.h"
+
+#include <QAction>
+#include <QDirIterator>
+#include <QLabel>
+#include <QTest>
+
+#include <csignal>
+
+using namespace testutil;
+using namespace compiletesting;
+
+namespace {
+
+constexpr int Wait = 30000;
+
+#define NEED_JAVA()                                                                              \
+    if (!useRealCompiler() || JavaService::jarPath().isEmpty())                                  \
+        QSKIP("needs a Java compiler and the built Java service");
+
+QString summaryOf(const TMDIChild *document)
+{
+    return document->StatusBar1->panelText(1);
+}
+
+QStringList messagesOn(const TMDIChild *document, int line)
+{
+    return document->RichEdit1->rangeMessages(line);
+}
+
+void replaceText(TMDIChild *document, const QByteArray &from, const QByteArray &to)
+{
+    qv::TextControl *edit = document->RichEdit1;
+    const int at = int(edit->text().indexOf(from));
+    QVERIFY(at >= 0);
+    edit->replaceRange(at, at + int(from.size()), to, at + int(to.size()));
+}
+
+QStringList classFilesIn(const QString &folder)
+{
+    QStringList found;
+    QDirIterator files(folder, {QStringLiteral("*.class")}, QDir::Files,
+                       QDirIterator::Subdirectories);
+    while (files.hasNext())
+        found.append(files.next());
+    return found;
+}
+
+ServiceMessage diagnostics(const QList<std::tuple<QByteArray, int, int>> &ranges)
+{
+    ServiceMessage answer;
+    answer.kind = "diagnostics";
+    answer.add(qint32(ranges.size()));
+    for (const auto &[kind, start, end] : ranges)
+        answer.add(kind).add(qint32(start)).add(qint32(end)).add(QStringLiteral("m"));
+    return answer;
+}
+
+const QByteArray MainUsesHelper = "public class Main {\n"
+                                  "    public static void main(String[] args) {\n"
+                                  "        System.out.println(new Helper().twice(2));\n"
+                                  "    }\n"
+                                  "}\n";
+
+} // namespace
+
+using Ranges = QList<std::tuple<QByteArray, int, int>>;
+using Places = QList<std::pair<int, int>>;
+
+class tst_LiveCheck : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void cleanup() { QVERIFY(unexpectedModals().isEmpty()); }
+
+    // The service counts in UTF-16 units; the marks go on the text's bytes.
+    void findingsLandOnTheirBytes_data()
+    {
+        QTest::addColumn<QByteArray>("text");
+        QTest::addColumn<Ranges>("ranges");
+        QTest::addColumn<Places>("places");
+        QTest::addColumn<QString>("summary");
+        QTest::newRow("ASCII") << QByteArray("int x = y;") << Ranges{{"error", 8, 9}}
+                               << Places{{8, 9}} << "1 error";
+        QTest::newRow("after non-ASCII")
+            << QByteArray("s = \"ü😀\"; x;") << Ranges{{"error", 10, 11}, {"warning", 4, 8}}
+            << Places{{13, 14}, {4, 11}} << "1 error, 1 warning";
+        QTest::newRow("empty range widened to its character")
+            << QByteArray("int x = 3\n}") << Ranges{{"error", 10, 10}} << Places{{10, 11}}
+            << "1 error";
+        QTest::newRow("empty range at a line's end takes the character before")
+            << QByteArray("int x = ü\n}") << Ranges{{"error", 9, 9}} << Places{{8, 10}}
+            << "1 error";
+        QTest::newRow("invalid byte counts as one unit")
+            << QByteArray("a\xff" "b") << Ranges{{"warning", 2, 3}, {"warning", 0, 1}}
+            << Places{{2, 3}, {0, 1}} << "2 warnings";
+        QTest::newRow("past the end") << QByteArray("ab") << Ranges{{"error", 5, 9}}
+                                      << Places{{1, 2}} << "1 error";
+        QTest::newRow("none") << QByteArray("ok") << Ranges{} << Places{} << "No errors";
+    }
+
+    void findingsLandOnTheirBytes()
+    {
+        QFETCH(QByteArray, text);
+        QFETCH(Ranges, ranges);
+        QFETCH(Places, places);
+        QFETCH(QString, summary);
+        const auto findings = checkFindings(diagnostics(ranges), text.toStdString());
+        QVERIFY(findings);
+        Places got;
+        for (const LiveFinding &finding : *findings)
+            got.append({finding.start, finding.end});
+        QCOMPARE(got, places);
+        QCOMPARE(findingsSummary(*findings), summary);
+        // An answer that lacks a field is no answer.
+        ServiceMessage cut = diagnostics(ranges);
+        cut.fields.append(qint32(0));
+        cut.fields[0] = qint32(ranges.size() + 1);
+        QVERIFY(!checkFindings(cut, text.toStdString()));
+    }
+
+    // An error shows while typing, without Compile: marked, summed up beside the caret panel,
+    // in the status line on its line and under the line once the caret rests; it goes when
+    // the text is mended, and with the checking turned off.
+    void errorAppearsAndGoesWhenFixed()
+    {
+        Session session;
+        session.show();
+        NEED_JAVA();
+        TMDIChild *document = openSavedDocument(
+            session.file(QStringLiteral("Main.java")),
+            "public class Main {\n    void f() {\n        int n = \"three\";\n    }\n}\n");
+        QTRY_COMPARE_WITH_TIMEOUT(summaryOf(document), QStringLiteral("1 error"), Wait);
+        QVERIFY(!document->OutputForm);
+        QCOMPARE(messagesOn(document, 2).size(), 1);
+        QVERIFY(messagesOn(document, 2).at(0).startsWith(QStringLiteral("error: incompatible")));
+        document->RichEdit1->gotoLineColumn(2, 10);
+        QCOMPARE(MainForm->StatusBar->text(), messagesOn(document, 2).at(0));
+        QTRY_VERIFY(document->RichEdit1->lineMessage(2).contains(QStringLiteral("incompatible")));
+        document->RichEdit1->gotoLineColumn(0, 1);
+        QVERIFY(document->RichEdit1->lineMessage(2).isEmpty());
+
+        replaceText(document, "\"three\"", "3");
+        QTRY_COMPARE_WITH_TIMEOUT(summaryOf(document), QStringLiteral("No errors"), Wait);
+        QVERIFY(messagesOn(document, 2).isEmpty());
+
+        replaceText(document, "3", "\"3\"");
+        QTRY_COMPARE_WITH_TIMEOUT(summaryOf(document), QStringLiteral("1 error"), Wait);
+        MainForm->LiveCheckItem->trigger();
+        QVERIFY(messagesOn(document, 2).isEmpty());
+        QCOMPARE(summaryOf(document), QString());
+        QVERIFY(session.iniText().contains("LiveCheck=0"));
+    }
+
+    // Main's use of Helper is checked against Helper's file found through the source root,
+    // and against Helper's unsaved text once it is open and edited; no class file is made.
+    void otherClassesComeFromTheSourceRoot()
+    {
+        Session session;
+        session.show();
+        NEED_JAVA();
+        const QStringList before = classFilesIn(QDir::tempPath());
+        QDir().mkpath(session.file(QStringLiteral("app")));
+        writeFile(session.file(QStringLiteral("app/Helper.java")),
+                  "package app;\npublic class Helper {\n    public int once(int a) { return a; }\n}\n");
+        TMDIChild *main = openSavedDocument(session.file(QStringLiteral("app/Main.java")),
+                                            "package app;\n" + MainUsesHelper);
+        QTRY_COMPARE_WITH_TIMEOUT(summaryOf(main), QStringLiteral("1 error"), Wait);
+        QVERIFY(messagesOn(main, 3).at(0).contains(QStringLiteral("twice")));
+
+        MainForm->OpenDocument(session.file(QStringLiteral("app/Helper.java")), true);
+        TMDIChild *helper = MainForm->activeDocument();
+        replaceText(helper, "once", "twice");
+        QVERIFY(helper->RichEdit1->modified());
+        QTRY_COMPARE_WITH_TIMEOUT(summaryOf(helper), QStringLiteral("No errors"), Wait);
+        MainForm->ClientArea->activate(main);
+        QTRY_COMPARE_WITH_TIMEOUT(summaryOf(main), QStringLiteral("No errors"), Wait);
+        QCOMPARE(classFilesIn(session.dir()), QStringList());
+        QCOMPARE(classFilesIn(QDir::tempPath()), before);
+    }
+
+    // A service killed while it checks is started again, and the check is made anew.
+    void killedServiceIsStartedAgain()
+    {
+        Session session;
+        session.show();
+        NEED_JAVA();
+        TMDIChild *document = openSavedDocument(
+            session.file(QStringLiteral("Main.java")), "public class Main {\n    int n = 1;\n}\n");
+        QTRY_COMPARE_WITH_TIMEOUT(summaryOf(document), QStringLiteral("No errors"), Wait);
+        replaceText(document, "1", "\"1\"");
+        QTRY_VERIFY(MainForm->LiveCheck->checking());
+        ::kill(pid_t(MainForm->LiveCheck->service()->processId()), SIGKILL);
+        QTRY_COMPARE_WITH_TIMEOUT(summaryOf(document), QStringLiteral("1 error"), Wait);
+        QCOMPARE(MainForm->LiveCheck->service()->restarts(), 1);
+        replaceText(document, "\"1\"", "1");
+        QTRY_COMPARE_WITH_TIMEOUT(summaryOf(document), QStringLiteral("No errors"), Wait);
+    }
+
+    // Over the size limit a document is not checked; another one still is.
+    void largeDocumentIsNotChecked()
+    {
+        Session session;
+        session.show();
+        NEED_JAVA();
+        QByteArray large = "class Large {\n    int n = \"x\";\n";
+        while (large.size() <= LiveCheckLimit)
+            large += "    // " + QByteArray(100, 'x') + '\n';
+        TMDIChild *big = openSavedDocument(session.file(QStringLiteral("Large.java")), large + "}\n");
+        TMDIChild *small = openSavedDocument(session.file(QStringLiteral("Small.java")),
+                                             "class Small { int n = \"x\"; }\n");
+        QTRY_COMPARE_WITH_TIMEOUT(summaryOf(small), QStringLiteral("1 error"), Wait);
+        MainForm->ClientArea->activate(big);
+        MainForm->ClientArea->activate(small);
+        replaceText(small, "\"x\"", "1L");
+        QTRY_COMPARE_WITH_TIMEOUT(messagesOn(small, 0).value(0).contains(QStringLiteral("long")),
+                                  true, Wait);
+        QCOMPARE(summaryOf(big), QString());
+        QVERIFY(messagesOn(big, 1).isEmpty());
+    }
+};
+
+QTEST_MAIN(tst_LiveCheck)
+#include "tst_livecheck.moc"
