@@ -313,6 +313,11 @@ void TMainForm::setVisible(bool visible)
 
 void TMainForm::FormShow()
 {
+    // Said once: a settings file that cannot be read gives the defaults, and a compiler
+    // path left empty would otherwise fail the first compile with no reason given.
+    if (IniFile->unreadable())
+        qv::messageBox(QStringLiteral("%1 could not be read.\rThe default settings are in use.")
+                           .arg(IniFile->path()));
     qv::guarded([this] {
         if (IniExists)
             LoadSettings();

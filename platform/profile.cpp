@@ -391,6 +391,13 @@ int IniFile::readInteger(const QString &section, const QString &key, int def) co
     return parseProfileInteger(readString(section, key, QString()), def);
 }
 
+bool IniFile::unreadable() const
+{
+    QByteArray text;
+    return !settingsDirectory().isEmpty() && QFileInfo::exists(path())
+           && readWholeFile(path(), text) != ReadStatus::Ok;
+}
+
 void IniFile::writeStrings(const QList<ProfileSetting> &settings)
 {
     const QString directory = settingsDirectory();

@@ -69,6 +69,9 @@ public:
     QString readString(const QString &section, const QString &key, const QString &def) const;
     // The value read as by parseProfileInteger; def when it is missing or not a whole number.
     int readInteger(const QString &section, const QString &key, int def) const;
+    // True when something is in the file's place but cannot be read as it (a folder, a file
+    // without read permission): every read then gives its default.
+    bool unreadable() const;
 
     // Sets the values in order, creating the settings directory, the file, the sections or the
     // keys as needed, with one read and one atomic replacement of the file. A key that already

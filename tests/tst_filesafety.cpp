@@ -395,6 +395,58 @@ private slots:
             QCOMPARE(document->caption(), written ? writtenTo : name);
     }
 
+    // Saves cut short leave their temporaries beside the file; opening it removes those that
+    // are stale, and nothing that is not certainly one of them.
+    void openRemovesStaleTemporariesOfTheFile()
+    {
+        Session session;
+        session.show();
+        const QString name = session.file(QStringLiteral("A.java"));
+        writeFile(name, "text\n");
+        const QString kept = session.file(QStringLiteral("kept.txt"));
+        writeFile(kept, "someone else's\n");
+        struct Entry
+        {
+            const char *name;
+            bool stale;
+            bool removed;
+        };
+        const Entry made[] = {
+            {".A.java.k2x9q.tmp", true, true},
+            {".A.java.7.tmp", true, true},
+            {".A.java.k2x9r.tmp", false, false},  // may be a save going on now
+            {".A.java.k2x9q.kept", true, false},  // the whole text of a save in place
+            {".B.java.k2x9q.tmp", true, false},   // another file's
+            {".A.java.K2X9Q.tmp", true, false},   // not a name the program makes
+            {".A.java.k2x9qabc.tmp", true, false},
+            {".A.java.link1.tmp", true, false},   // a link, made by someone else
+            {".A.java.nobody.tmp", true, false},  // another user's
+        };
+        const timespec old[2] = {{::time(nullptr) - 3600, 0}, {::time(nullptr) - 3600, 0}};
+        for (const Entry &entry : made) {
+            const QString file = session.file(QString::fromLatin1(entry.name));
+            const QByteArray path = QFile::encodeName(file);
+            if (QByteArray(entry.name).contains("link"))
+                QVERIFY(QFile::link(kept, file));
+            else
+                writeFile(file, "partial");
+            if (QByteArray(entry.name).contains("nobody")
+                && (::getuid() != 0 || ::lchown(path.constData(), Nobody, Nobody) != 0))
+                QVERIFY(QFile::remove(file));
+            if (entry.stale)
+                QCOMPARE(::utimensat(AT_FDCWD, path.constData(), old, AT_SYMLINK_NOFOLLOW), 0);
+        }
+        QStringList expected = entries(session.dir());
+        for (const Entry &entry : made) {
+            if (entry.removed)
+                QVERIFY(expected.removeOne(QString::fromLatin1(entry.name)));
+        }
+        QCOMPARE(expected.size(), ::getuid() == 0 ? 9 : 8);
+        MainForm->OpenDocument(name, true);
+        QCOMPARE(entries(session.dir()), expected);
+        QCOMPARE(readFile(kept), QByteArray("someone else's\n"));
+    }
+
     void activationOffersToReloadAChangedFile_data()
     {
         QTest::addColumn<bool>("edited");

@@ -240,6 +240,38 @@ private slots:
     // The first run asks for the compiler path. OK writes the file at once from the design
     // bounds and the initial font, before the start-up file opens; anything else takes the
     // four paths from the (missing) file again and leaves the interpreter and flags alone.
+    // Said once, before the settings are read; a folder in the file's place still counts as
+    // no file and starts the first run.
+    void unreadableSettingsAreSaidAtStart_data()
+    {
+        QTest::addColumn<bool>("folder");
+        QTest::newRow("folder in the file's place") << true;
+        QTest::newRow("file without read permission") << false;
+    }
+
+    void unreadableSettingsAreSaidAtStart()
+    {
+        QFETCH(bool, folder);
+        if (!folder && geteuid() == 0)
+            QSKIP("root reads files without read permission");
+        Session session(folder ? QByteArray() : QByteArray("[Options]\nCompilerPath=/jdk\n"));
+        if (folder)
+            QVERIFY(QDir().mkpath(session.iniPath()));
+        else
+            QVERIFY(QFile::setPermissions(session.iniPath(), QFile::WriteOwner));
+        auto box = answerBox();
+        if (folder) {
+            answerBox();
+            onNextModal([](QWidget *modal) { modal->close(); });
+        }
+        session.show();
+        QVERIFY(allModalsHandled());
+        QCOMPARE(box->text, session.iniPath()
+                                + QStringLiteral(" could not be read.\nThe default settings "
+                                                 "are in use."));
+        QCOMPARE(CompileOptForm->JavaPath->text(), QString());
+    }
+
     void firstRunAsksForTheCompiler_data()
     {
         QTest::addColumn<bool>("ok");
