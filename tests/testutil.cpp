@@ -144,10 +144,13 @@ std::shared_ptr<FileDialogVisit> chooseFile(const QString &name)
             visit->modelPatterns = model->nameFilters();
         auto *edit = dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"));
         visit->shownName = edit ? edit->text() : QString();
+        visit->title = dialog->windowTitle();
+        visit->directory = dialog->directory().absolutePath();
         if (name.isNull()) {
             dialog->reject();
             return;
         }
+        // Typed, not selectFile(): that leaves the field alone once it has the focus.
         if (edit)
             edit->setText(name);
         QMetaObject::invokeMethod(dialog, "accept");

@@ -38,6 +38,8 @@ struct FileDialogVisit
     QString selectedFilter;
     QStringList modelPatterns;
     QString shownName;
+    QString title;
+    QString directory;
 };
 std::shared_ptr<FileDialogVisit> chooseFile(const QString &name);
 // True when every queued action has run; waits for them up to timeoutMs.

@@ -205,25 +205,12 @@ private slots:
         QDir::setCurrent(start);
         edit->setText(QStringLiteral("/usr/lib:/opt/lib:."));
 
-        QString title;
-        QString shownDirectory;
-        onNextModal([&](QWidget *modal) {
-            QFileDialog *dialog = fileDialog(modal);
-            if (!dialog)
-                return;
-            title = dialog->windowTitle();
-            shownDirectory = dialog->directory().absolutePath();
-            if (!confirm) {
-                dialog->reject();
-                return;
-            }
-            dialog->selectFile(start + QStringLiteral("/deep/classes"));
-            static_cast<QDialog *>(dialog)->accept();
-        });
+        const auto visit = chooseFile(confirm ? start + QStringLiteral("/deep/classes")
+                                              : QString());
         picker->click();
         QVERIFY(allModalsHandled());
-        QCOMPARE(title, QStringLiteral("Select Directory"));
-        QCOMPARE(shownDirectory, start);
+        QCOMPARE(visit->title, QStringLiteral("Select Directory"));
+        QCOMPARE(visit->directory, start);
         QCOMPARE(edit->text(), confirm ? start + QStringLiteral("/deep/classes")
                                        : QStringLiteral("/usr/lib:/opt/lib:."));
     }
@@ -253,28 +240,12 @@ private slots:
         QLineEdit *edit = button == 4 ? form->BrowserPath : form->Interpreter;
         edit->setText(before);
 
-        QString shownName = QStringLiteral("unset");
-        QStringList filters;
-        QString chosenFilter;
-        onNextModal([&](QWidget *modal) {
-            QFileDialog *dialog = fileDialog(modal);
-            if (!dialog)
-                return;
-            shownName = dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"))->text();
-            filters = dialog->nameFilters();
-            chosenFilter = dialog->selectedNameFilter();
-            if (!confirm) {
-                dialog->reject();
-                return;
-            }
-            dialog->selectFile(program);
-            static_cast<QDialog *>(dialog)->accept();
-        });
+        const auto visit = chooseFile(confirm ? program : QString());
         (button == 4 ? form->SpeedButton4 : form->SpeedButton5)->click();
         QVERIFY(allModalsHandled());
-        QCOMPARE(shownName, before.section(u'/', -1));
-        QCOMPARE(filters, QStringList({"Programs (*.exe)", "All files (*.*)"}));
-        QCOMPARE(chosenFilter, QStringLiteral("Programs (*.exe)"));
+        QCOMPARE(visit->shownName, before.section(u'/', -1));
+        QCOMPARE(visit->filters, QStringList({"Programs (*.exe)", "All files (*.*)"}));
+        QCOMPARE(visit->selectedFilter, QStringLiteral("Programs (*.exe)"));
         QCOMPARE(edit->text(), confirm ? program : before);
     }
 

@@ -64,10 +64,7 @@ private slots:
         session.show();
         TMDIChild *document = openFile(session.file(name), "class A { }\n");
         if (!savedAs.isEmpty()) {
-            onNextModal([&](QWidget *dialog) {
-                MainForm->SaveDialog1->dialog()->selectFile(session.file(savedAs));
-                QMetaObject::invokeMethod(dialog, "accept");
-            });
+            chooseFile(session.file(savedAs));
             MainForm->FileSaveAsItem->trigger();
             QVERIFY(allModalsHandled());
         }
