@@ -92,6 +92,10 @@ void TMainForm::createEditorActions()
                             QStringLiteral("Check While &Typing"),
                             QStringLiteral("Mark errors in Java code while it is typed"),
                             &TMainForm::LiveCheckItemClick);
+    N8 = Run1->addSeparator();
+    JavaShellItem = addItem(Run1, QStringLiteral("JavaShellItem"), QStringLiteral("Java Shell"),
+                            QStringLiteral("Try Java code a line at a time"),
+                            &TMainForm::JavaShellItemClick);
     for (QAction *option : {LineNumbersItem, HighlightingItem, WindowTabsItem, LiveCheckItem})
         option->setCheckable(true);
     LineNumbersItem->setChecked(true);

@@ -15,6 +15,8 @@ void benchCompileErrors();
 void benchKeys();
 void benchLongLine();
 void benchJavac();
+// The Java Shell window's answer to "1 + 1", warm and first.
+void benchShell();
 
 // Points the settings at a QUORVEL.INI of the benchmark's own in folder, so that the first-run
 // question stays away and the user's settings are never touched.
