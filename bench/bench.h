@@ -15,6 +15,13 @@ void benchCompileErrors();
 void benchKeys();
 void benchLongLine();
 void benchJavac();
+// Checking while typing through the Java service.
+void benchLiveCheck();
+
+// The folder of the javac on the PATH (links followed), or empty.
+QString compilerFolder();
+// A class of about 1,000 lines, with three errors spread over it or none.
+QByteArray thousandLineJava(bool withErrors);
 
 // Points the settings at a QUORVEL.INI of the benchmark's own in folder, so that the first-run
 // question stays away and the user's settings are never touched.
