@@ -6,6 +6,7 @@
 #include "app/LiveCheck.h"
 #include "app/MainForm.h"
 #include "app/Program.h"
+#include "editor/Childwin.h"
 #include "toolchain/Compopt.h"
 #include "toolchain/javaservice.h"
 #include "toolchain/javashell.h"
@@ -67,7 +68,8 @@ double firstValue()
     const double shown = untilShown(shell, QStringLiteral("1 + 1"));
     const double total = shown < 0 ? -1 : double(clock.nsecsElapsed()) / 1e6;
     shell->close();
-    QTest::qWaitFor([] { return !MainForm->ShellWindow; }, LimitMs);
+    if (!QTest::qWaitFor([] { return !MainForm->ShellWindow; }, LimitMs))
+        return -1;
     return total;
 }
 
@@ -87,7 +89,11 @@ void benchShell()
     CompileOptForm->JavaPath->setText(QFileInfo(QFileInfo(found).canonicalFilePath()).path());
     JavaService *service = MainForm->LiveCheck->service();
     service->start(CompileOptForm->JavaPath->text());
-    QTest::qWaitFor([&] { return service->isReady(); }, LimitMs);
+    if (!QTest::qWaitFor([&] { return service->isReady(); }, LimitMs)) {
+        std::printf("java shell: the Java service did not start\n");
+        destroyQuorvelWindows();
+        return;
+    }
 
     // The first value after the window opens, the service already running.
     const Series first = repeated(firstValue, 3);

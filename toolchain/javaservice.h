@@ -63,6 +63,8 @@ public:
 
     static constexpr int DeadlineMs = 10000;
     static constexpr int MaxRestarts = 3;
+    // How far below the workbench's the service's scheduling priority is.
+    static constexpr int Niceness = 5;
 
 signals:
     // A note for the status line: why the service is off, or that it was started again.

@@ -108,6 +108,9 @@ TShellForm::TShellForm(JavaService *service, QStringList *history)
         QStringLiteral("Java code: Enter runs it, Up and Down recall, Ctrl+Space completes"));
     Input->installEventFilter(this);
     connect(Input, &QPlainTextEdit::textChanged, this, &TShellForm::fitInput);
+    // The prompt stands on the input's first line.
+    const int inset = Input->frameWidth() + int(Input->document()->documentMargin());
+    Prompt->setContentsMargins(0, inset, 0, 0);
     ResetButton = new QPushButton(QStringLiteral("&Reset"), this);
     ResetButton->setToolTip(QStringLiteral("Start a fresh shell with the current document's class path"));
     StopButton = new QPushButton(QStringLiteral("S&top"), this);
@@ -330,6 +333,10 @@ void TShellForm::appendTrace(const QString &text)
         const int block = Transcript->document()->blockCount() - 1;
         if (!sourceFor(block).isEmpty()) {
             QTextCursor cursor(Transcript->document()->lastBlock());
+            qsizetype indent = 0;
+            while (indent < line.size() && line.at(indent).isSpace())
+                ++indent;
+            cursor.movePosition(QTextCursor::Right, QTextCursor::MoveAnchor, int(indent));
             cursor.movePosition(QTextCursor::EndOfBlock, QTextCursor::KeepAnchor);
             cursor.setCharFormat(link);
         }
