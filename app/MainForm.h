@@ -15,6 +15,7 @@ class TMDIChild;
 class TCompOutForm;
 class TRunConsoleForm;
 struct Diagnostic;
+struct StackFrame;
 
 namespace qv {
 class FileDialog;
@@ -262,6 +263,14 @@ private:
     // question; false on Cancel.
     bool saveOtherDocuments(const TMDIChild *document, const QString &root);
     void stepDiagnostic(int step);
+    // The stack traces a run window shows (Diagnostics.cpp): a chosen frame followed to its
+    // line, the innermost frame in the program's files marked when the program has ended,
+    // F8 through the frames of the last run that printed one; all forgotten when the
+    // document is compiled or run again.
+    void followFrame(TRunConsoleForm *console, const StackFrame &frame);
+    void markTrace(TRunConsoleForm *console);
+    bool stepTrace(int step);
+    void forgetTrace(const TMDIChild *owner);
     void showKeptDiagnostic(TMDIChild *owner, int index);
     // Shows the line and column in target, or else in a new window with the file.
     void goToPlace(TMDIChild *target, const QString &path, int line, int column);

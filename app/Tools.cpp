@@ -17,6 +17,7 @@
 #include "platform/mdiframe.h"
 #include "platform/arguments.h"
 #include "platform/process.h"
+#include "platform/application.h"
 
 #include <QLineEdit>
 
@@ -65,9 +66,17 @@ void TMainForm::runInConsole(TMDIChild *document, const QStringList &arguments,
         QWidget *frame = qv::MdiFrame::frameOf(previous);
         (frame ? frame : previous)->close();
     }
+    if (document)
+        forgetTrace(document);
     TRunConsoleForm *console = TRunConsoleForm::run(document, arguments, className);
     if (!console)
         return;
+    connect(console, &TRunConsoleForm::frameChosen, this, [this, console](const StackFrame &frame) {
+        qv::guarded([&] { followFrame(console, frame); });
+    });
+    connect(console, &TRunConsoleForm::finished, this, [this, console] {
+        qv::guarded([&] { markTrace(console); });
+    });
     ClientArea->addChild(console);
     if (document)
         document->RunWindow = console;
