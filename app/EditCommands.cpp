@@ -1,5 +1,5 @@
-// Editing commands and display options added to the Edit menu, the keyboard shortcuts of the
-// menus' commands, and the status-line note that a command leaves until the next one.
+// Editing commands and display options added to the Edit menu, and the status-line note that
+// a command leaves until the next one.
 #include "MainForm.h"
 
 #include "LiveCheck.h"
@@ -27,14 +27,6 @@ namespace {
 
 const QString EditorSection = QStringLiteral("Editor");
 
-QList<QKeySequence> keys(std::initializer_list<const char *> texts)
-{
-    QList<QKeySequence> result;
-    for (const char *text : texts)
-        result.append(QKeySequence(QLatin1String(text)));
-    return result;
-}
-
 bool parseLineColumn(const QString &text, int &line, int &column)
 {
     static const QRegularExpression form(QStringLiteral("^\\s*(\\d{1,9})\\s*(?::\\s*(\\d{1,9})\\s*)?$"));
@@ -58,76 +50,6 @@ qv::Highlighting highlightingFor(const QString &fileName)
 
 } // namespace
 
-void TMainForm::createEditorActions()
-{
-    N4 = Edit1->addSeparator();
-    UndoItem = addItem(Edit1, QStringLiteral("UndoItem"), QStringLiteral("&Undo"),
-                       QStringLiteral("Undo the last change"), &TMainForm::UndoItemClick);
-    RedoItem = addItem(Edit1, QStringLiteral("RedoItem"), QStringLiteral("&Redo"),
-                       QStringLiteral("Redo the last change undone"), &TMainForm::RedoItemClick);
-    SelectAllItem = addItem(Edit1, QStringLiteral("SelectAllItem"), QStringLiteral("Select A&ll"),
-                            QStringLiteral("Select the whole text"),
-                            &TMainForm::SelectAllItemClick);
-    FindNextItem = addItem(Edit1, QStringLiteral("FindNextItem"), QStringLiteral("Find &Next"),
-                           QStringLiteral("Find the next occurrence of the search text"),
-                           &TMainForm::FindNextItemClick);
-    GoToLineItem = addItem(Edit1, QStringLiteral("GoToLineItem"), QStringLiteral("&Go to Line..."),
-                           QStringLiteral("Move the caret to a line"),
-                           &TMainForm::GoToLineItemClick);
-    N5 = Edit1->addSeparator();
-    LineNumbersItem = addItem(Edit1, QStringLiteral("LineNumbersItem"),
-                              QStringLiteral("Line &Numbers"),
-                              QStringLiteral("Show line numbers beside the text"),
-                              &TMainForm::LineNumbersItemClick);
-    HighlightingItem = addItem(Edit1, QStringLiteral("HighlightingItem"),
-                               QStringLiteral("&Highlighting"),
-                               QStringLiteral("Colour Java and HTML files"),
-                               &TMainForm::HighlightingItemClick);
-    N6 = Window1->addSeparator();
-    WindowTabsItem = addItem(Window1, QStringLiteral("WindowTabsItem"), QStringLiteral("Ta&bs"),
-                             QStringLiteral("Show the windows as tabs"),
-                             &TMainForm::WindowTabsItemClick);
-    N7 = Java1->addSeparator();
-    LiveCheckItem = addItem(Java1, QStringLiteral("LiveCheckItem"),
-                            QStringLiteral("Check While &Typing"),
-                            QStringLiteral("Mark errors in Java code while it is typed"),
-                            &TMainForm::LiveCheckItemClick);
-    for (QAction *option : {LineNumbersItem, HighlightingItem, WindowTabsItem, LiveCheckItem})
-        option->setCheckable(true);
-    LineNumbersItem->setChecked(true);
-    HighlightingItem->setChecked(true);
-    LiveCheckItem->setChecked(true);
-
-    const struct {
-        QAction *action;
-        QList<QKeySequence> keys;
-    } shortcuts[] = {
-        {FileNewItem, keys({"Ctrl+N"})},
-        {FileOpenItem, keys({"Ctrl+O"})},
-        {FileSaveItem, keys({"Ctrl+S"})},
-        {FileSaveAsItem, keys({"Ctrl+Shift+S"})},
-        {FileCloseItem, keys({"Ctrl+W"})},
-        {FileExitItem, keys({"Ctrl+Q"})},
-        {CutItem, keys({"Ctrl+X"})},
-        {CopyItem, keys({"Ctrl+C"})},
-        {PasteItem, keys({"Ctrl+V"})},
-        {SearchItem, keys({"Ctrl+F"})},
-        {ReplaceItem, keys({"Ctrl+H"})},
-        {FindNextItem, keys({"F3"})},
-        {CompileItem, keys({"Ctrl+B", "F9"})},
-        {InterpreterItem, keys({"F5"})},
-        {BrowserItem, keys({"Ctrl+Shift+B"})},
-        {UndoItem, keys({"Ctrl+Z"})},
-        {RedoItem, keys({"Ctrl+Shift+Z", "Ctrl+Y"})},
-        {SelectAllItem, keys({"Ctrl+A"})},
-        {GoToLineItem, keys({"Ctrl+G"})},
-    };
-    for (const auto &shortcut : shortcuts)
-        shortcut.action->setShortcuts(shortcut.keys);
-    // Find Next also serves the find dialog, a window of its own.
-    FindNextItem->setShortcutContext(Qt::ApplicationShortcut);
-}
-
 void TMainForm::connectTabbedView()
 {
     // The arrangement commands return to overlapping windows; the item and the stored
@@ -136,12 +58,6 @@ void TMainForm::connectTabbedView()
         WindowTabsItem->setChecked(tabbed);
         qv::guarded([this] { saveTabbedView(); });
     });
-}
-
-QList<QAction *> TMainForm::addedItems() const
-{
-    return {UndoItem,        RedoItem,         SelectAllItem,    FindNextItem, GoToLineItem,
-            LineNumbersItem, HighlightingItem, WindowTabsItem, LiveCheckItem};
 }
 
 void TMainForm::applyEditorOptions(TMDIChild *document)

@@ -11,7 +11,6 @@
 #include "platform/errors.h"
 #include "platform/files.h"
 #include "platform/finddialogs.h"
-#include "platform/icons.h"
 #include "platform/mdiframe.h"
 #include "platform/profile.h"
 #include "platform/termination.h"
@@ -20,11 +19,9 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QLabel>
-#include <QMenuBar>
+#include <QMenu>
 #include <QScreen>
 #include <QStatusBar>
-#include <QToolButton>
-#include <QVBoxLayout>
 
 #include <algorithm>
 
@@ -38,8 +35,7 @@ TMainForm::TMainForm(const QStringList &arguments)
     move(187, 121);
     resize(435, 297);
 
-    createActions();
-    createMenus();
+    createCommands();
     createToolButtons();
     createStatusLine();
     createDialogs();
@@ -50,204 +46,6 @@ TMainForm::TMainForm(const QStringList &arguments)
 TMainForm::~TMainForm()
 {
     FormDestroy();
-}
-
-QAction *TMainForm::addItem(QMenu *menu, const QString &name, const QString &caption,
-                            const QString &hint, void (TMainForm::*handler)())
-{
-    auto *action = new QAction(caption, this);
-    action->setObjectName(name);
-    qv::setHint(action, hint);
-    connect(action, &QAction::triggered, this, [this, handler] {
-        qv::guarded([&] {
-            clearCommandMessage();
-            (this->*handler)();
-        });
-    });
-    if (menu)
-        menu->addAction(action);
-    return action;
-}
-
-void TMainForm::createActions()
-{
-    MainMenu1 = menuBar();
-    File1 = new QMenu(QStringLiteral("&File"), this);
-    Edit1 = new QMenu(QStringLiteral("&Edit"), this);
-    Java1 = new QMenu(QStringLiteral("Java"), this);
-    Run1 = new QMenu(QStringLiteral("Run"), this);
-    Window1 = new QMenu(QStringLiteral("&Window"), this);
-    Help1 = new QMenu(QStringLiteral("&Help"), this);
-    qv::setHint(File1->menuAction(), QStringLiteral("File related commands"));
-    qv::setHint(Window1->menuAction(),
-                QStringLiteral("Window related commands such as Tile and Cascade"));
-    qv::setHint(Help1->menuAction(), QStringLiteral("Help topics"));
-
-    FileNewItem = addItem(File1, QStringLiteral("FileNewItem"), QStringLiteral("&New"),
-                          QStringLiteral("Create a new file"), &TMainForm::FileNewItemClick);
-    FileOpenItem = addItem(File1, QStringLiteral("FileOpenItem"), QStringLiteral("&Open"),
-                           QStringLiteral("Open an existing file"),
-                           &TMainForm::FileOpenItemClick);
-    FileCloseItem = addItem(File1, QStringLiteral("FileCloseItem"), QStringLiteral("&Close"),
-                            QStringLiteral("Close current file"),
-                            &TMainForm::FileCloseItemClick);
-    FileSaveItem = addItem(File1, QStringLiteral("FileSaveItem"), QStringLiteral("&Save"),
-                           QStringLiteral("Save current file"), &TMainForm::FileSaveItemClick);
-    FileSaveAsItem = addItem(File1, QStringLiteral("FileSaveAsItem"),
-                             QStringLiteral("Save &As..."),
-                             QStringLiteral("Save current file as..."),
-                             &TMainForm::FileSaveAsItemClick);
-    N1 = File1->addSeparator();
-    FileExitItem = addItem(File1, QStringLiteral("FileExitItem"), QStringLiteral("E&xit"),
-                           QStringLiteral("Exit the application"),
-                           &TMainForm::FileExitItemClick);
-
-    CutItem = addItem(Edit1, QStringLiteral("CutItem"), QStringLiteral("Cu&t"),
-                      QStringLiteral("Cut to clipboard"), &TMainForm::CutItemClick);
-    CopyItem = addItem(Edit1, QStringLiteral("CopyItem"), QStringLiteral("&Copy"),
-                       QStringLiteral("Copy to clipboard"), &TMainForm::CopyItemClick);
-    PasteItem = addItem(Edit1, QStringLiteral("PasteItem"), QStringLiteral("&Paste"),
-                        QStringLiteral("Paste from clipboard"), &TMainForm::PasteItemClick);
-    N2 = Edit1->addSeparator();
-    SearchItem = addItem(Edit1, QStringLiteral("SearchItem"), QStringLiteral("Search"),
-                         QStringLiteral("Search for text"), &TMainForm::SearchItemClick);
-    ReplaceItem = addItem(Edit1, QStringLiteral("ReplaceItem"), QStringLiteral("Replace"),
-                          QStringLiteral("Replace text"), &TMainForm::ReplaceItemClick);
-    N3 = Edit1->addSeparator();
-    FontItem = addItem(Edit1, QStringLiteral("FontItem"), QStringLiteral("&Font"),
-                       QStringLiteral("Change Font"), &TMainForm::FontItemClick);
-
-    CompileItem = addItem(Java1, QStringLiteral("CompileItem"), QStringLiteral("Compile"),
-                          QStringLiteral("Compile Java Code"), &TMainForm::CompileItemClick);
-    JavaOptions1 = addItem(Java1, QStringLiteral("JavaOptions1"),
-                           QStringLiteral("Java Options"), QStringLiteral("Java Options"),
-                           &TMainForm::JavaOptions1Click);
-    StopItem = addItem(Java1, QStringLiteral("StopItem"), QStringLiteral("Stop"),
-                       QStringLiteral("Stop the running compile or program"),
-                       &TMainForm::StopItemClick);
-    NextErrorItem = addItem(Java1, QStringLiteral("NextErrorItem"), QStringLiteral("Next Error"),
-                            QStringLiteral("Go to the next message of the last compile"),
-                            &TMainForm::NextErrorItemClick);
-    NextErrorItem->setShortcut(Qt::Key_F8);
-    PreviousErrorItem = addItem(Java1, QStringLiteral("PreviousErrorItem"),
-                                QStringLiteral("Previous Error"),
-                                QStringLiteral("Go to the previous message of the last compile"),
-                                &TMainForm::PreviousErrorItemClick);
-    PreviousErrorItem->setShortcut(Qt::SHIFT | Qt::Key_F8);
-
-    BrowserItem = addItem(Run1, QStringLiteral("BrowserItem"), QStringLiteral("Browser"),
-                          QString(), &TMainForm::BrowserItemClick);
-    InterpreterItem = addItem(Run1, QStringLiteral("InterpreterItem"),
-                              QStringLiteral("Interpreter"), QString(),
-                              &TMainForm::InterpreterItemClick);
-
-    WindowCascadeItem = addItem(Window1, QStringLiteral("WindowCascadeItem"),
-                                QStringLiteral("&Cascade"),
-                                QStringLiteral("Arrange windows to overlap"),
-                                &TMainForm::WindowCascadeItemClick);
-    WindowTileItem = addItem(Window1, QStringLiteral("WindowTileItem"), QStringLiteral("&Tile"),
-                             QStringLiteral("Arrange windows without overlap"),
-                             &TMainForm::WindowTileItemClick);
-    WindowArrangeItem = addItem(Window1, QStringLiteral("WindowArrangeItem"),
-                                QStringLiteral("&Arrange Icons"),
-                                QStringLiteral("Arrange window icons at bottom of main window"),
-                                &TMainForm::WindowArrangeItemClick);
-    WindowMinimizeItem = addItem(Window1, QStringLiteral("WindowMinimizeItem"),
-                                 QStringLiteral("&Minimize All"),
-                                 QStringLiteral("Minimize all windows"),
-                                 &TMainForm::WindowMinimizeItemClick);
-
-    HelpAboutItem = addItem(Help1, QStringLiteral("HelpAboutItem"), QStringLiteral("&About"),
-                            QString(), &TMainForm::HelpAboutItemClick);
-    createEditorActions();
-}
-
-void TMainForm::createMenus()
-{
-    for (QMenu *menu : {File1, Edit1, Java1, Run1, Window1, Help1})
-        MainMenu1->addMenu(menu);
-    // The frame lists its open child windows below the Window menu's own items.
-    connect(Window1, &QMenu::aboutToShow, this, [this] {
-        ClientArea->fillWindowMenu(Window1, int(Window1->actions().indexOf(WindowTabsItem)) + 1);
-    });
-    qv::app()->trackMenuHints(MainMenu1);
-}
-
-QToolButton *TMainForm::addToolButton(const QString &name, int left, int width,
-                                      const QString &hint, void (TMainForm::*handler)())
-{
-    auto *button = new QToolButton(SpeedPanel);
-    button->setObjectName(name);
-    button->setGeometry(left, 2, width, 25);
-    button->setIconSize(QSize(16, 16));
-    button->setAutoRaise(true);
-    qv::setHint(button, hint);
-    connect(button, &QToolButton::clicked, this, [this, handler] {
-        qv::guarded([&] {
-            clearCommandMessage();
-            (this->*handler)();
-        });
-    });
-    return button;
-}
-
-void TMainForm::createToolButtons()
-{
-    auto *central = new QWidget(this);
-    auto *layout = new QVBoxLayout(central);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(0);
-    SpeedPanel = new QWidget(central);
-    SpeedPanel->setObjectName(QStringLiteral("SpeedPanel"));
-    SpeedPanel->setFixedHeight(30);
-    ClientArea = new qv::MdiFrame(central);
-    layout->addWidget(SpeedPanel);
-    layout->addWidget(ClientArea, 1);
-    setCentralWidget(central);
-
-    struct Button {
-        QToolButton *TMainForm::*field;
-        const char *name;
-        int left;
-        int width;
-        const char *hint;
-        qv::ToolIcon icon;
-        void (TMainForm::*handler)();
-    };
-    const Button buttons[] = {
-        {&TMainForm::NewBtn, "NewBtn", 3, 25, "New|", qv::ToolIcon::New,
-         &TMainForm::FileNewItemClick},
-        {&TMainForm::OpenBtn, "OpenBtn", 28, 25, "Open|", qv::ToolIcon::Open,
-         &TMainForm::FileOpenItemClick},
-        {&TMainForm::SaveBtn, "SaveBtn", 52, 25, "Save|", qv::ToolIcon::Save,
-         &TMainForm::FileSaveItemClick},
-        {&TMainForm::CutBtn, "CutBtn", 87, 25, "Cut|", qv::ToolIcon::Cut,
-         &TMainForm::CutItemClick},
-        {&TMainForm::CopyBtn, "CopyBtn", 111, 25, "Copy|", qv::ToolIcon::Copy,
-         &TMainForm::CopyItemClick},
-        {&TMainForm::PasteBtn, "PasteBtn", 135, 25, "Paste|", qv::ToolIcon::Paste,
-         &TMainForm::PasteItemClick},
-        {&TMainForm::SearchBtn, "SearchBtn", 170, 25, "Search|", qv::ToolIcon::Search,
-         &TMainForm::SearchItemClick},
-        {&TMainForm::ReplaceBtn, "ReplaceBtn", 195, 25, "Replace|", qv::ToolIcon::Replace,
-         &TMainForm::ReplaceItemClick},
-        {&TMainForm::BrowserBtn, "BrowserBtn", 230, 25, "Browser|", qv::ToolIcon::Browser,
-         &TMainForm::BrowserItemClick},
-        {&TMainForm::InterpreterBtn, "InterpreterBtn", 255, 25, "Interpreter|",
-         qv::ToolIcon::Interpreter, &TMainForm::InterpreterItemClick},
-        {&TMainForm::CompileBtn, "CompileBtn", 320, 25, "Compile|", qv::ToolIcon::Compile,
-         &TMainForm::CompileItemClick},
-        {&TMainForm::StopBtn, "StopBtn", 345, 25, "Stop|", qv::ToolIcon::Stop,
-         &TMainForm::StopItemClick},
-        {&TMainForm::ExitBtn, "ExitBtn", 400, 22, "Exit|", qv::ToolIcon::Exit,
-         &TMainForm::FileExitItemClick},
-    };
-    for (const Button &b : buttons) {
-        QToolButton *button = addToolButton(QLatin1String(b.name), b.left, b.width,
-                                            QLatin1String(b.hint), b.handler);
-        button->setIcon(qv::toolIcon(b.icon));
-        this->*b.field = button;
-    }
 }
 
 void TMainForm::createStatusLine()
@@ -398,27 +196,6 @@ void TMainForm::FormDestroy()
 void TMainForm::ShowHint()
 {
     StatusBar->setText(qv::app()->hint());
-}
-
-void TMainForm::UpdateMenuItems()
-{
-    const bool any = ClientArea->childCount() > 0;
-    const QList<QAction *> items = {FileCloseItem, FileSaveItem, FileSaveAsItem, CutItem,
-                                    CopyItem, PasteItem, FontItem, SearchItem, ReplaceItem,
-                                    CompileItem, BrowserItem, InterpreterItem, StopItem,
-                                    NextErrorItem, PreviousErrorItem};
-    for (QAction *item : items)
-        item->setEnabled(any);
-    const QList<QToolButton *> buttons = {SaveBtn, CutBtn, CopyBtn, PasteBtn, SearchBtn,
-                                          ReplaceBtn, CompileBtn, BrowserBtn, InterpreterBtn,
-                                          StopBtn};
-    for (QToolButton *button : buttons)
-        button->setEnabled(any);
-    for (QAction *item : {WindowCascadeItem, WindowTileItem, WindowArrangeItem,
-                          WindowMinimizeItem})
-        item->setEnabled(any);
-    for (QAction *item : addedItems())
-        item->setEnabled(any);
 }
 
 void TMainForm::NewMenu()

@@ -234,21 +234,16 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
-    void createActions();
-    void createMenus();
+    // The menus, their items and shortcuts, and the tool buttons, from the table of commands
+    // (Commands.cpp).
+    void createCommands();
     void createToolButtons();
     void createStatusLine();
     void createDialogs();
-    void createEditorActions();
     void connectTabbedView();
-    QList<QAction *> addedItems() const;
     // Writes a display option to the settings and applies it to the open documents.
     void saveEditorOption(const QString &key, const QAction *item);
     void saveTabbedView();
-    QToolButton *addToolButton(const QString &name, int left, int width, const QString &hint,
-                               void (TMainForm::*handler)());
-    QAction *addItem(QMenu *menu, const QString &name, const QString &caption,
-                     const QString &hint, void (TMainForm::*handler)());
     bool queryChildren();
     void runInConsole(TMDIChild *document, const QStringList &arguments,
                       const QString &className);

@@ -1,46 +1,24 @@
 // The settings file: loaded at the first show, written at close and after OK in the options
-// dialog; and the compiler flags as an options string and as a stored flag string.
-#include "Settings.h"
-
+// dialog; and the compiler flags as an options string and as a stored flag string. The tool
+// settings pass between the file and the options dialog as a ToolSettings value.
 #include "LiveCheck.h"
 #include "MainForm.h"
 
 #include "toolchain/Compopt.h"
+#include "toolchain/toolsettings.h"
 
 #include "platform/boxes.h"
 #include "platform/profile.h"
 
-#include <QCheckBox>
 #include <QFontInfo>
 #include <QGuiApplication>
-#include <QLineEdit>
 #include <QScreen>
 
 #include <algorithm>
 
 namespace {
 
-const QString Options = QStringLiteral("Options");
 const QString Setup = QStringLiteral("Setup");
-
-// The flag boxes of the options dialog in child order; other children are skipped.
-QList<QCheckBox *> flagBoxes()
-{
-    QList<QCheckBox *> boxes;
-    for (QObject *child : CompileOptForm->flagBoxChildren()) {
-        if (auto *box = qobject_cast<QCheckBox *>(child))
-            boxes.append(box);
-    }
-    return boxes;
-}
-
-QList<Flag> flags()
-{
-    QList<Flag> result;
-    for (const QCheckBox *box : flagBoxes())
-        result.append({box->text(), box->isChecked()});
-    return result;
-}
 
 // At most length characters, without splitting a character of two UTF-16 units.
 QString cutText(const QString &text, qsizetype length)
@@ -75,54 +53,7 @@ int fontPoints(int value)
     return std::clamp(value, 1, 1000);
 }
 
-QString readOption(const qv::IniFile &ini, const char *key)
-{
-    return ini.readString(Options, QLatin1String(key), {});
-}
-
-void readToolPaths(const qv::IniFile &ini)
-{
-    CompileOptForm->JavaPath->setText(readOption(ini, "CompilerPath"));
-    CompileOptForm->DirectoryPath->setText(readOption(ini, "DirectoryPath"));
-    CompileOptForm->ClassPath->setText(readOption(ini, "ClassPath"));
-    CompileOptForm->BrowserPath->setText(readOption(ini, "Browser"));
-}
-
 } // namespace
-
-QStringList buildOptionArguments(const QList<Flag> &flags, const QString &directory,
-                                 const QString &classPath)
-{
-    QStringList arguments;
-    for (const Flag &flag : flags) {
-        if (flag.checked)
-            arguments.append(u'-' + flag.caption);
-    }
-    if (!directory.isEmpty())
-        arguments << QStringLiteral("-d") << directory;
-    if (!classPath.isEmpty())
-        arguments << QStringLiteral("-classpath") << classPath;
-    return arguments;
-}
-
-QString flagString(const QList<Flag> &flags)
-{
-    QString result;
-    for (const Flag &flag : flags) {
-        if (!flag.checked)
-            continue;
-        if (!result.isEmpty())
-            result += u' ';
-        result += flag.caption;
-    }
-    return result;
-}
-
-QStringList flagWords(const QString &flags)
-{
-    // Only the blank separates words; a tab belongs to its word.
-    return flags.split(u' ', Qt::SkipEmptyParts);
-}
 
 QString TMainForm::BuildCompilerOptions() const
 {
@@ -133,54 +64,54 @@ QStringList TMainForm::BuildCompilerArguments() const
 {
     // A flag that the compiler rejects would fail every compile; it stays checked (and
     // stored) but is left out. The compiler is asked only when some flag is checked.
-    QList<Flag> used = flags();
+    QList<Flag> used = CompileOptForm->flags();
     const bool anyChecked = std::any_of(used.begin(), used.end(),
                                         [](const Flag &flag) { return flag.checked; });
     if (anyChecked) {
         const QStringList rejected = CompileOptForm->rejectedFlags();
         used.removeIf([&](const Flag &flag) { return rejected.contains(flag.caption); });
     }
-    return buildOptionArguments(used, CompileOptForm->DirectoryPath->text(),
-                                CompileOptForm->ClassPath->text());
+    const ToolSettings settings = CompileOptForm->toolSettings();
+    return buildOptionArguments(used, settings.directoryPath, settings.classPath);
 }
 
 QString TMainForm::FlagsToString() const
 {
-    return flagString(flags());
+    return flagString(CompileOptForm->flags());
 }
 
 void TMainForm::ApplyFlagsString(const QString &flags)
 {
-    const QStringList words = flagWords(flags);
-    for (QCheckBox *box : flagBoxes()) {
-        if (words.contains(box->text(), Qt::CaseInsensitive))
-            box->setChecked(true);
-    }
+    CompileOptForm->checkStoredFlags(flags);
 }
 
 void TMainForm::LoadSettings()
 {
-    readToolPaths(*IniFile);
-    CompileOptForm->Interpreter->setText(readOption(*IniFile, "Interpreter"));
-    const QString storedFlags = readOption(*IniFile, "CompilerOptions");
+    // The file is read once; what it holds is applied as read.
+    const QByteArray text = IniFile->text();
+    const ToolSettings tools = toolSettingsFromProfile(text);
+    CompileOptForm->applyToolSettings(tools);
+    const auto setup = [&](const char *key, const QString &def) {
+        return qv::profileLookup(text, Setup, QLatin1String(key)).value_or(def);
+    };
+    const auto setupNumber = [&](const char *key, int def) {
+        return qv::parseProfileInteger(setup(key, QString()), def);
+    };
 
-    const QString fontName = cutText(
-        IniFile->readString(Setup, QStringLiteral("FontName"), QStringLiteral("System")), 255);
+    const QString fontName = cutText(setup("FontName", QStringLiteral("System")), 255);
     if (!fontName.isEmpty())
         EditorFont->setFamily(cutText(fontName, 31));
-    EditorFont->setPointSize(
-        fontPoints(IniFile->readInteger(Setup, QStringLiteral("FontSize"), 10)));
+    EditorFont->setPointSize(fontPoints(setupNumber("FontSize", 10)));
 
-    const int height = IniFile->readInteger(Setup, QStringLiteral("Height"), 298);
-    const int width = IniFile->readInteger(Setup, QStringLiteral("Width"), 435);
-    const int left = IniFile->readInteger(Setup, QStringLiteral("Left"), 195);
-    const int top = IniFile->readInteger(Setup, QStringLiteral("Top"), 110);
+    const int height = setupNumber("Height", 298);
+    const int width = setupNumber("Width", 435);
+    const int left = setupNumber("Left", 195);
+    const int top = setupNumber("Top", 110);
     const QSize largest = largestWindow();
     resize(std::clamp(width, 1, largest.width()), std::clamp(height, 1, largest.height()));
     move(screenCoordinate(left), screenCoordinate(top));
 
-    ApplyFlagsString(storedFlags);
-    LastFileName = IniFile->readString(Setup, QStringLiteral("LastFileName"), {});
+    LastFileName = setup("LastFileName", QString());
     NewMenu();
     keepOnScreen();
     loadEditorSettings();
@@ -193,21 +124,16 @@ void TMainForm::SaveSettings()
     const int fontSize = EditorFont->pointSize() > 0 ? EditorFont->pointSize()
                                                      : QFontInfo(*EditorFont).pointSize();
     const auto number = [](int value) { return QString::number(value); };
-    IniFile->writeStrings({
-        {Setup, QStringLiteral("Height"), number(height())},
-        {Setup, QStringLiteral("Width"), number(width())},
-        {Setup, QStringLiteral("Left"), number(x())},
-        {Setup, QStringLiteral("Top"), number(y())},
-        {Setup, QStringLiteral("FontName"), EditorFont->family()},
-        {Setup, QStringLiteral("FontSize"), number(fontSize)},
-        {Setup, QStringLiteral("LastFileName"), LastFileName},
-        {Options, QStringLiteral("CompilerPath"), CompileOptForm->JavaPath->text()},
-        {Options, QStringLiteral("DirectoryPath"), CompileOptForm->DirectoryPath->text()},
-        {Options, QStringLiteral("ClassPath"), CompileOptForm->ClassPath->text()},
-        {Options, QStringLiteral("Browser"), CompileOptForm->BrowserPath->text()},
-        {Options, QStringLiteral("Interpreter"), CompileOptForm->Interpreter->text()},
-        {Options, QStringLiteral("CompilerOptions"), FlagsToString()},
-    });
+    IniFile->writeStrings(QList<qv::ProfileSetting>{
+                              {Setup, QStringLiteral("Height"), number(height())},
+                              {Setup, QStringLiteral("Width"), number(width())},
+                              {Setup, QStringLiteral("Left"), number(x())},
+                              {Setup, QStringLiteral("Top"), number(y())},
+                              {Setup, QStringLiteral("FontName"), EditorFont->family()},
+                              {Setup, QStringLiteral("FontSize"), number(fontSize)},
+                              {Setup, QStringLiteral("LastFileName"), LastFileName},
+                          }
+                          + profileFromToolSettings(CompileOptForm->toolSettings()));
 }
 
 void TMainForm::FirstRun()
@@ -219,8 +145,14 @@ void TMainForm::FirstRun()
         SaveSettings();
         return;
     }
-    // The interpreter and the flags keep what the user left in them.
-    readToolPaths(*IniFile);
+    // The paths are read again; the interpreter and the flags keep what the user left in them.
+    const ToolSettings stored = toolSettingsFromProfile(IniFile->text());
+    ToolSettings kept = CompileOptForm->toolSettings();
+    kept.compilerPath = stored.compilerPath;
+    kept.directoryPath = stored.directoryPath;
+    kept.classPath = stored.classPath;
+    kept.browser = stored.browser;
+    CompileOptForm->applyToolSettings(kept);
 }
 
 void TMainForm::JavaOptions1Click()

@@ -378,12 +378,17 @@ QString IniFile::path() const
     return settingsDirectory() + u'/' + m_bareName;
 }
 
-QString IniFile::readString(const QString &section, const QString &key, const QString &def) const
+QByteArray IniFile::text() const
 {
     QByteArray text;
     if (settingsDirectory().isEmpty() || readWholeFile(path(), text) != ReadStatus::Ok)
-        return def;
-    return profileLookup(text, section, key).value_or(def);
+        return {};
+    return text;
+}
+
+QString IniFile::readString(const QString &section, const QString &key, const QString &def) const
+{
+    return profileLookup(text(), section, key).value_or(def);
 }
 
 int IniFile::readInteger(const QString &section, const QString &key, int def) const

@@ -65,6 +65,8 @@ public:
     QString fileName() const;
     QString path() const;
 
+    // The file's text, empty when it is missing or cannot be read.
+    QByteArray text() const;
     // The whole value, or def when the file, the section or the key is missing.
     QString readString(const QString &section, const QString &key, const QString &def) const;
     // The value read as by parseProfileInteger; def when it is missing or not a whole number.

@@ -93,40 +93,6 @@ private slots:
         QTEST(MainForm->FlagsToString(), "stored");
     }
 
-    void storedStringChecksWholeCaptions_data()
-    {
-        QTest::addColumn<QString>("stored");
-        QTest::addColumn<QStringList>("expected");
-        QTest::newRow("two flags") << "g verbose" << QStringList{"g", "verbose"};
-        QTest::newRow("case and repeated blanks") << "G  o" << QStringList{"g", "O"};
-        QTest::newRow("outer blanks") << " debug " << QStringList{"debug"};
-        QTest::newRow("dash is part of the word") << "-g" << QStringList();
-        QTest::newRow("prefix of a caption") << "dep" << QStringList();
-        QTest::newRow("tab joins words") << "g\tO" << QStringList();
-        QTest::newRow("empty") << "" << QStringList();
-        QTest::newRow("twice and unknown") << "nowarn zz nowarn" << QStringList{"nowarn"};
-    }
-
-    void storedStringChecksWholeCaptions()
-    {
-        QFETCH(QString, stored);
-        Session session;
-        MainForm->ApplyFlagsString(stored);
-        QTEST(checked(), "expected");
-    }
-
-    void applyingNeverUnchecksAndRoundTrips()
-    {
-        Session session;
-        check({"debug", "nowrite"});
-        MainForm->ApplyFlagsString(QStringLiteral("g"));
-        QCOMPARE(checked(), QStringList({"g", "debug", "nowrite"}));
-        const QString stored = MainForm->FlagsToString();
-        MainForm->ApplyFlagsString(stored);
-        QCOMPARE(MainForm->FlagsToString(), stored);
-        QCOMPARE(checked(), QStringList({"g", "debug", "nowrite"}));
-    }
-
     // Only check boxes among the group's children are flags; a label with a flag's caption
     // neither contributes nor gets in the way.
     void childrenThatAreNotCheckBoxesAreSkipped()

@@ -170,14 +170,54 @@ QList<QObject *> TCompileOptForm::flagBoxChildren() const
     return GroupBox1->children();
 }
 
+QList<QCheckBox *> TCompileOptForm::flagBoxes() const
+{
+    QList<QCheckBox *> boxes;
+    for (QObject *child : flagBoxChildren()) {
+        if (auto *box = qobject_cast<QCheckBox *>(child))
+            boxes.append(box);
+    }
+    return boxes;
+}
+
 QStringList TCompileOptForm::flagCaptions() const
 {
     QStringList captions;
-    for (QObject *child : flagBoxChildren()) {
-        if (auto *box = qobject_cast<QCheckBox *>(child))
-            captions.append(box->text());
-    }
+    for (const QCheckBox *box : flagBoxes())
+        captions.append(box->text());
     return captions;
+}
+
+QList<Flag> TCompileOptForm::flags() const
+{
+    QList<Flag> result;
+    for (const QCheckBox *box : flagBoxes())
+        result.append({box->text(), box->isChecked()});
+    return result;
+}
+
+void TCompileOptForm::checkStoredFlags(const QString &stored)
+{
+    const QList<QCheckBox *> boxes = flagBoxes();
+    const QList<Flag> checked = withStoredFlags(flags(), stored);
+    for (qsizetype i = 0; i < boxes.size(); ++i)
+        boxes[i]->setChecked(checked[i].checked);
+}
+
+ToolSettings TCompileOptForm::toolSettings() const
+{
+    return {JavaPath->text(), DirectoryPath->text(), ClassPath->text(), BrowserPath->text(),
+            Interpreter->text(), flagString(flags())};
+}
+
+void TCompileOptForm::applyToolSettings(const ToolSettings &settings)
+{
+    JavaPath->setText(settings.compilerPath);
+    DirectoryPath->setText(settings.directoryPath);
+    ClassPath->setText(settings.classPath);
+    BrowserPath->setText(settings.browser);
+    Interpreter->setText(settings.interpreter);
+    checkStoredFlags(settings.flags);
 }
 
 void TCompileOptForm::learnCompilerFlags()
@@ -191,10 +231,7 @@ void TCompileOptForm::learnCompilerFlags()
 void TCompileOptForm::showFlagSupport()
 {
     const QStringList rejected = FlagSupport->rejected(compilerFileFor(JavaPath->text()));
-    for (QObject *child : flagBoxChildren()) {
-        auto *box = qobject_cast<QCheckBox *>(child);
-        if (!box)
-            continue;
+    for (QCheckBox *box : flagBoxes()) {
         const bool supported = !rejected.contains(box->text());
         box->setEnabled(supported);
         qv::setHint(box, supported ? QString()

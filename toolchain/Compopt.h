@@ -1,5 +1,7 @@
 #pragma once
 
+#include "toolsettings.h"
+
 #include <QDialog>
 
 class QCheckBox;
@@ -66,8 +68,18 @@ public:
     void SpeedButton4Click();
     void SpeedButton5Click();
 
-    // The flag boxes, children of GroupBox1 in their order.
+    // The flag boxes, children of GroupBox1 in their order; other children are skipped as
+    // flags.
     QList<QObject *> flagBoxChildren() const;
+    // The flag boxes' captions and states.
+    QList<Flag> flags() const;
+    // Checks the boxes that a stored flag string names; a checked box stays checked.
+    void checkStoredFlags(const QString &stored);
+
+    // The tool settings as shown. Applying them fills the five edit boxes and checks the
+    // flags that their flag string names.
+    ToolSettings toolSettings() const;
+    void applyToolSettings(const ToolSettings &settings);
 
     // What the compilers accept of the flags. A box whose flag the compiler in JavaPath
     // rejects is disabled and says so in its hint; it keeps its checked state.
@@ -97,6 +109,7 @@ private:
     QCheckBox *addFlag(const QString &caption, int left, int top);
     void pickDirectory(QLineEdit *edit);
     void pickProgram(QLineEdit *edit);
+    QList<QCheckBox *> flagBoxes() const;
     QStringList flagCaptions() const;
     void learnCompilerFlags();
     void showFlagSupport();
