@@ -57,6 +57,28 @@ void TMainForm::CompileItemClick()
     compileDocument(document);
 }
 
+void TMainForm::CompileAndRunItemClick()
+{
+    TMDIChild *document = javaTarget();
+    if (auto *output = qobject_cast<TCompOutForm *>(activeChild()))
+        document = output->owner();
+    if (!document) {
+        qv::messageBox(QStringLiteral("Nothing to compile!"));
+        return;
+    }
+    TCompOutForm *output = compileDocument(document);
+    if (!output)
+        return;
+    output->ReportsSuccess = false;
+    const QPointer<TMDIChild> target(document);
+    connect(output, &TCompOutForm::compiledCleanly, this, [this, target] {
+        qv::guarded([&] {
+            if (target)
+                runInterpreterOn(target, target);
+        });
+    });
+}
+
 bool TMainForm::isJavaDocument(const TMDIChild *document) const
 {
     return isJavaName(document->caption())

@@ -66,12 +66,14 @@ public:
     QMenu *Java1 = nullptr;
     QAction *CompileItem = nullptr;
     QAction *JavaOptions1 = nullptr;
+    QAction *CompileAndRunItem = nullptr;
     QAction *StopItem = nullptr;
     QAction *NextErrorItem = nullptr;
     QAction *PreviousErrorItem = nullptr;
     QMenu *Run1 = nullptr;
     QAction *BrowserItem = nullptr;
     QAction *InterpreterItem = nullptr;
+    QAction *RunWithArgumentsItem = nullptr;
     QMenu *Window1 = nullptr;
     QAction *WindowCascadeItem = nullptr;
     QAction *WindowTileItem = nullptr;
@@ -113,6 +115,7 @@ public:
     QToolButton *InterpreterBtn = nullptr;
     QToolButton *CompileBtn = nullptr;
     QToolButton *StopBtn = nullptr;
+    QToolButton *CompileAndRunBtn = nullptr;
     QToolButton *ExitBtn = nullptr;
 
     // Checks Java documents as they are typed.
@@ -207,6 +210,10 @@ public:
     void InterpreterItemClick();
     // Asks for the program's arguments, remembers them for the file, and runs it.
     void RunWithArgumentsItemClick();
+    // Compiles the document as Compile does and, when it compiled cleanly, runs it as
+    // Interpreter does, without the report of the compile; an output window stands for its
+    // document too.
+    void CompileAndRunItemClick();
     void RunTool(const QString &program, const QString &argument, int showState);
     // Ends the compiles and runs of the active document, or of the active output or run
     // window.
@@ -248,6 +255,8 @@ private:
     void runInConsole(TMDIChild *document, const QStringList &arguments,
                       const QString &className);
     void runInterpreter();
+    // Runs the document's program, or, without a document, what the child's caption names.
+    void runInterpreterOn(QWidget *child, TMDIChild *document);
     // Compiling: the questions asked first, then the compiler started on the document's
     // program; the output window, or null when the command ended before.
     TCompOutForm *compileDocument(TMDIChild *document);

@@ -20,6 +20,7 @@
 #include "platform/application.h"
 
 #include <QLineEdit>
+#include <QPointer>
 
 QString captionDirectory(const QString &caption)
 {
@@ -104,29 +105,35 @@ void TMainForm::InterpreterItemClick()
 
 void TMainForm::RunWithArgumentsItemClick()
 {
-    QWidget *child = javaTarget();
-    if (!child)
-        child = activeChild();
-    if (!child)
+    // Only a document has a program to give arguments to; any other child fails as
+    // Interpreter fails on it.
+    TMDIChild *document = javaTarget();
+    if (!document) {
+        runInterpreter();
         return;
-    const QString key = qv::absolutePath(child->windowTitle(), qv::currentDirectory());
+    }
+    const QString key = qv::absolutePath(document->caption(), qv::currentDirectory());
     QString text = m_programArguments.value(key);
+    const QPointer<TMDIChild> target(document);
     if (!qv::askText(this, QStringLiteral("Run with Arguments"),
-                     QStringLiteral("Arguments for ") + captionClassName(child->windowTitle())
+                     QStringLiteral("Arguments for ") + captionClassName(document->caption())
                          + u':',
-                     text))
+                     text)
+        || !target)
         return;
     m_programArguments.insert(key, text);
-    runInterpreter();
+    runInterpreterOn(target, target);
 }
 
 void TMainForm::runInterpreter()
 {
     // A run window stands for its document; any other child is taken by its caption.
-    QWidget *child = activeChild();
     TMDIChild *document = javaTarget();
-    if (document)
-        child = document;
+    runInterpreterOn(document ? document : activeChild(), document);
+}
+
+void TMainForm::runInterpreterOn(QWidget *child, TMDIChild *document)
+{
     if (!child)
         return;
     const QString caption = child->windowTitle();

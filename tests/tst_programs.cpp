@@ -7,6 +7,7 @@
 #include <QPlainTextEdit>
 #include <QTest>
 #include <QTextBlock>
+#include <QToolButton>
 
 using namespace testutil;
 using namespace compiletesting;
@@ -272,6 +273,42 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(recorder.boxes.size(), 1, 120000);
         QCOMPARE(recorder.texts().at(0), "\"" + folder + "/Hello.java\" done compiling.");
         QVERIFY(QFile::exists(folder + "/Hello.class"));
+    }
+
+    // Compile and Run, from the button after Stop, runs a program that compiles without the
+    // compile's report; one that does not compile ends with the report and runs nothing.
+    void compileAndRunRunsWhatCompiles_data()
+    {
+        QTest::addColumn<bool>("broken");
+        QTest::newRow("good") << false;
+        QTest::newRow("broken") << true;
+    }
+
+    void compileAndRunRunsWhatCompiles()
+    {
+        QFETCH(bool, broken);
+        Session session;
+        session.show();
+        QVERIFY(useRealCompiler());
+        CompileOptForm->FillInInstalledCompiler();
+        QCOMPARE(MainForm->CompileAndRunBtn->x(), MainForm->StopBtn->x() + 25);
+        writeProgram(session.dir(), PackageProgram);
+        if (broken)
+            writeFile(session.file("src/shop/Util.java"), "package shop;\nclass Util { }\n");
+        MainForm->OpenDocument(session.file("src/shop/App.java"), true);
+        TMDIChild *document = MainForm->activeDocument();
+        BoxRecorder recorder;
+        MainForm->CompileAndRunBtn->click();
+        if (!broken) {
+            QVERIFY(consoleShows(document, "hi \n"));
+            QVERIFY(recorder.boxes.isEmpty());
+            QTRY_VERIFY(!document->OutputForm);
+            return;
+        }
+        QTRY_COMPARE_WITH_TIMEOUT(recorder.countContaining("done compiling.\n\nPossible errors!"),
+                                  1, 120000);
+        QVERIFY(document->OutputForm);
+        QVERIFY(!document->RunWindow);
     }
 
     // Other modified files of the program are offered for saving in one question before the
