@@ -167,6 +167,11 @@ const Command Commands[] = {
     {.menu = &M::Run1, .field = &M::RunWithArgumentsItem, .name = "RunWithArgumentsItem",
      .caption = "Run with &Arguments...", .hint = "Run the program with the arguments given",
      .keys = "Shift+F5", .handler = &M::RunWithArgumentsItemClick},
+    // The Java shell needs no document: its class path is empty without one.
+    {.menu = &M::Run1, .field = &M::N8},
+    {.menu = &M::Run1, .field = &M::JavaShellItem, .name = "JavaShellItem",
+     .caption = "Java Shell", .hint = "Try Java code a line at a time",
+     .handler = &M::JavaShellItemClick, .enabling = Enabling::Always},
 
     {.menu = &M::Window1, .field = &M::WindowCascadeItem, .name = "WindowCascadeItem",
      .caption = "&Cascade", .hint = "Arrange windows to overlap",

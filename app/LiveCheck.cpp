@@ -13,6 +13,7 @@
 
 #include <QLabel>
 #include <QLineEdit>
+#include <QEvent>
 #include <QTimer>
 
 namespace {
@@ -44,11 +45,24 @@ LiveChecker::LiveChecker(TMainForm *form)
     m_rest->setInterval(RestMs);
     connect(m_rest, &QTimer::timeout, this, &LiveChecker::showRestingMessages);
     connect(m_service, &JavaService::note, m_form, &TMainForm::showCommandMessage);
+    m_form->installEventFilter(this);
     // A check that was waiting for the service (or lost with one that failed) goes out now.
     connect(m_service, &JavaService::readyChanged, this, [this](bool ready) {
         if (ready && m_enabled)
             schedule(m_form->activeDocument(), 0);
     });
+}
+
+bool LiveChecker::eventFilter(QObject *watched, QEvent *event)
+{
+    // Starting a Java machine takes the processor for a while: the main window shows first.
+    if (watched == m_form && event->type() == QEvent::Paint) {
+        m_form->removeEventFilter(this);
+        m_formPainted = true;
+        if (m_startWanted)
+            QTimer::singleShot(0, this, &LiveChecker::startService);
+    }
+    return false;
 }
 
 void LiveChecker::setEnabled(bool enabled)
@@ -84,6 +98,12 @@ void LiveChecker::documentOpened(TMDIChild *document)
     connect(document->RichEdit1, &qv::TextControl::selectionChanged, this,
             [this, document] { caretMoved(document); });
     schedule(document, 0);
+}
+
+void LiveChecker::checkNow(TMDIChild *document)
+{
+    schedule(document, 0);
+    checkDue();
 }
 
 void LiveChecker::activeChanged()
@@ -122,8 +142,16 @@ void LiveChecker::checkDue()
     }
     // One check at a time; the due one goes when the one out is answered. A service that is
     // still starting takes it once it is ready.
-    if (!m_service->started())
+    if (!m_service->started()) {
+        if (!m_formPainted) {
+            // A window that never paints (kept minimised) still gets its checks.
+            if (!m_startWanted)
+                QTimer::singleShot(StartLatestMs, this, &LiveChecker::startService);
+            m_startWanted = true;
+            return;
+        }
         startService();
+    }
     if (m_outstanding != 0 || !m_service->isReady())
         return;
     m_due = nullptr;
@@ -165,6 +193,7 @@ void LiveChecker::answered(TMDIChild *document, int revision, const ServiceMessa
     document->showLiveFindings(*findings, findingsSummary(*findings));
     if (document == m_form->activeDocument())
         caretMoved(document);
+    emit checked(document);
 }
 
 void LiveChecker::caretMoved(TMDIChild *document)

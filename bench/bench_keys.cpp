@@ -1,6 +1,8 @@
 #include "bench.h"
 #include "pairs.h"
+#include "typing.h"
 
+#include "app/LiveCheck.h"
 #include "app/MainForm.h"
 #include "app/Program.h"
 #include "app/Search.h"
@@ -18,75 +20,6 @@
 #include <cstdio>
 
 namespace {
-
-// Counts the paints of one widget.
-class PaintCounter : public QObject
-{
-public:
-    int paints = 0;
-
-protected:
-    bool eventFilter(QObject *, QEvent *event) override
-    {
-        if (event->type() == QEvent::Paint)
-            ++paints;
-        return false;
-    }
-};
-
-// Runs the posted work, the repaint among it, until the view has painted at least once more.
-void untilPainted(QWidget *view, PaintCounter &counter, int before)
-{
-    QCoreApplication::processEvents();
-    for (int i = 0; counter.paints == before && i < 1000; ++i)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-}
-
-struct Window
-{
-    TMDIChild *document = nullptr;
-    qv::TextControl *edit = nullptr;
-    QWidget *view = nullptr;
-    PaintCounter counter;
-
-    // Milliseconds from the key to the view painted afresh.
-    double key(int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
-    {
-        const int before = counter.paints;
-        return millisecondsOf([&] {
-            QTest::keyClick(view, Qt::Key(key), modifiers);
-            untilPainted(view, counter, before);
-        });
-    }
-
-    void caretTo(int position)
-    {
-        edit->setSelection(position, 0);
-        const int before = counter.paints;
-        view->update();
-        untilPainted(view, counter, before);
-    }
-
-    void close()
-    {
-        view->removeEventFilter(&counter);
-        edit->setModified(false);
-        delete document->parentWidget();
-    }
-};
-
-// Opens the file in a document window and runs until the window has painted.
-double openToPaint(Window &window, const QString &name)
-{
-    return millisecondsOf([&] {
-        MainForm->OpenDocument(name, true);
-        window.document = MainForm->activeDocument();
-        window.edit = window.document->RichEdit1;
-        window.view = window.edit->view();
-        window.view->installEventFilter(&window.counter);
-        untilPainted(window.view, window.counter, 0);
-    });
-}
 
 double rawRead(const QString &name)
 {
@@ -129,6 +62,18 @@ void benchLargeFile(const QString &name)
     print("50 MB file, a typed character", interleaved(second(end, Qt::Key_X),
                                                        second(0, Qt::Key_X)),
           "at the end", "at the top", "2");
+    // Every key is also noted by the live checker, which leaves a file this large unchecked.
+    const auto checking = [&](bool on) {
+        return [&window, end, on] {
+            MainForm->LiveCheck->setEnabled(on);
+            window.caretTo(end);
+            window.key(Qt::Key_X);
+            return window.key(Qt::Key_X);
+        };
+    };
+    print("50 MB file, a typed character at the end", interleaved(checking(true), checking(false)),
+          "checking while typing on", "off", "1.1");
+    MainForm->LiveCheck->setEnabled(true);
     print("50 MB file, a deleted character",
           interleaved(second(end + 2, Qt::Key_Backspace), second(2, Qt::Key_Backspace)),
           "at the end", "at the top", "2");
@@ -155,7 +100,7 @@ void benchLargeFile(const QString &name)
             const int before = window.counter.paints;
             return millisecondsOf([&] {
                 MainForm->FindDialog1->findNextButton()->click();
-                untilPainted(window.view, window.counter, before);
+                untilPainted(window.counter, before);
             });
         },
         [&] {

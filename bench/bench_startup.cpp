@@ -81,8 +81,10 @@ QByteArray generatedJava(qsizetype size)
 int benchChild(const QString &mode, int argc, char **argv)
 {
     QApplication application(argc, argv);
-    if (mode == QLatin1String("quorvel")) {
-        createQuorvelWindows({});
+    if (mode.startsWith(QLatin1String("quorvel"))) {
+        // "quorvel java": with a Java file to open, whose check starts the Java service.
+        const QString file = mode.section(u' ', 1);
+        createQuorvelWindows(file.isEmpty() ? QStringList() : QStringList{file});
         MainForm->show();
         waitUntilExposed(MainForm);
         destroyQuorvelWindows();
@@ -109,6 +111,35 @@ void benchStartup()
     std::printf("start-up to main window shown: quorvel %s, bare Qt main window %s, %s "
                 "(bar 1.5)\n",
                 run.measure.text().c_str(), run.baseline.text().c_str(), run.ratioText().c_str());
+
+    // With a Java file on the command line: checking while typing on (the Java service
+    // starts for it) against off.
+    const QString javaFolder = compilerFolder();
+    if (javaFolder.isEmpty()) {
+        std::printf("start-up with the Java service: no javac on the PATH\n");
+        return;
+    }
+    QTemporaryDir on;
+    QTemporaryDir off;
+    for (const QTemporaryDir *folder : {&on, &off}) {
+        QFile settings(folder->filePath(QStringLiteral("QUORVEL.INI")));
+        if (settings.open(QIODevice::WriteOnly))
+            settings.write("[Options]\nCompilerPath=" + QFile::encodeName(javaFolder)
+                           + "\n[Editor]\nLiveCheck=" + (folder == &on ? "1" : "0") + "\n");
+        settings.close();
+    }
+    const QString java = config.filePath(QStringLiteral("Small.java"));
+    QFile small(java);
+    if (small.open(QIODevice::WriteOnly))
+        small.write("public class Small {\n    int n = \"x\";\n}\n");
+    small.close();
+    const QString mode = QStringLiteral("quorvel ") + java;
+    const Paired service = interleaved([&] { return startChild(mode, on.path()); },
+                                       [&] { return startChild(mode, off.path()); }, 7);
+    std::printf("start-up with a Java file to main window shown: checking while typing on (the "
+                "Java service starts once it has painted) %s, off %s; %s (aim 1.05)\n",
+                service.measure.text().c_str(), service.baseline.text().c_str(),
+                service.ratioText().c_str());
 }
 
 void benchOpen()

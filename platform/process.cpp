@@ -5,6 +5,7 @@
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <cstdlib>
@@ -14,6 +15,7 @@
 #include <poll.h>
 #include <set>
 #include <system_error>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <thread>
 #include <vector>
@@ -165,6 +167,18 @@ bool killProcess(qint64 processId)
     if (processId <= 0)
         return false;
     return ::kill(static_cast<pid_t>(processId), SIGKILL) == 0;
+}
+
+bool lowerGroupPriority(qint64 group, int steps)
+{
+    if (group <= 0)
+        return false;
+    errno = 0;
+    const int own = ::getpriority(PRIO_PROCESS, 0);
+    if (own == -1 && errno != 0)
+        return false;
+    // Linux applies a group's priority to each thread of each of its processes.
+    return ::setpriority(PRIO_PGRP, id_t(group), std::min(own + steps, 19)) == 0;
 }
 
 QString signalName(int signal)

@@ -25,6 +25,10 @@ bool startDetached(const StartInfo &info, int *error = nullptr, qint64 *processI
 // could be signalled. For tidying up after a program that does not end by itself.
 bool killProcess(qint64 processId);
 
+// Gives every thread in the process group a niceness steps above the workbench's own (the
+// threads they start later inherit it), so that the group's work yields to the workbench's.
+bool lowerGroupPriority(qint64 group, int steps);
+
 // How a program ended.
 struct ProcessEnd
 {

@@ -63,6 +63,9 @@ ServiceMessage diagnostics(const QList<std::tuple<QByteArray, int, int>> &ranges
     return answer;
 }
 
+const QByteArray HelperWithOnce
+    = "package app;\npublic class Helper {\n    public int once(int a) { return a; }\n}\n";
+
 const QByteArray MainUsesHelper = "public class Main {\n"
                                   "    public static void main(String[] args) {\n"
                                   "        System.out.println(new Helper().twice(2));\n"
@@ -160,31 +163,64 @@ private slots:
         QVERIFY(session.iniText().contains("LiveCheck=0"));
     }
 
-    // Main's use of Helper is checked against Helper's file found through the source root,
-    // and against Helper's unsaved text once it is open and edited; no class file is made.
-    void otherClassesComeFromTheSourceRoot()
+    // Main's use of Helper is checked against Helper's file, found through the source root.
+    void siblingClassComesFromTheSourceRoot()
     {
         Session session;
         session.show();
         NEED_JAVA();
-        const QStringList before = classFilesIn(QDir::tempPath());
         QDir().mkpath(session.file(QStringLiteral("app")));
-        writeFile(session.file(QStringLiteral("app/Helper.java")),
-                  "package app;\npublic class Helper {\n    public int once(int a) { return a; }\n}\n");
+        writeFile(session.file(QStringLiteral("app/Helper.java")), HelperWithOnce);
         TMDIChild *main = openSavedDocument(session.file(QStringLiteral("app/Main.java")),
                                             "package app;\n" + MainUsesHelper);
         QTRY_COMPARE_WITH_TIMEOUT(summaryOf(main), QStringLiteral("1 error"), Wait);
         QVERIFY(messagesOn(main, 3).at(0).contains(QStringLiteral("twice")));
+    }
 
-        MainForm->OpenDocument(session.file(QStringLiteral("app/Helper.java")), true);
-        TMDIChild *helper = MainForm->activeDocument();
+    // Helper open and edited, not saved: Main is checked against the text on the screen.
+    void unsavedEditOfAnotherDocumentIsSeen()
+    {
+        Session session;
+        session.show();
+        NEED_JAVA();
+        QDir().mkpath(session.file(QStringLiteral("app")));
+        TMDIChild *helper
+            = openSavedDocument(session.file(QStringLiteral("app/Helper.java")), HelperWithOnce);
+        TMDIChild *main = openSavedDocument(session.file(QStringLiteral("app/Main.java")),
+                                            "package app;\n" + MainUsesHelper);
+        QTRY_COMPARE_WITH_TIMEOUT(summaryOf(main), QStringLiteral("1 error"), Wait);
+        MainForm->ClientArea->activate(helper);
         replaceText(helper, "once", "twice");
         QVERIFY(helper->RichEdit1->modified());
-        QTRY_COMPARE_WITH_TIMEOUT(summaryOf(helper), QStringLiteral("No errors"), Wait);
+        MainForm->ClientArea->activate(main);
+        QTRY_COMPARE_WITH_TIMEOUT(summaryOf(main), QStringLiteral("No errors"), Wait);
+    }
+
+    // Checks of a class with errors, of one without and of one whose sibling the compiler
+    // reads from the source root leave no class file beside the sources, in the service's
+    // working folder or in this program's.
+    void noClassFileIsWritten()
+    {
+        Session session;
+        session.show();
+        NEED_JAVA();
+        const QStringList folders{QDir::tempPath(), QDir::currentPath(),
+                                  QFileInfo(JavaService::jarPath()).path()};
+        QList<QStringList> before;
+        for (const QString &folder : folders)
+            before.append(classFilesIn(folder));
+        writeFile(session.file(QStringLiteral("Helper.java")),
+                  "public class Helper {\n    public int twice(int a) { return 2 * a; }\n}\n");
+        TMDIChild *main = openSavedDocument(session.file(QStringLiteral("Main.java")),
+                                            MainUsesHelper);
+        TMDIChild *broken = openSavedDocument(session.file(QStringLiteral("Broken.java")),
+                                              "class Broken { int n = \"x\"; }\n");
+        QTRY_COMPARE_WITH_TIMEOUT(summaryOf(broken), QStringLiteral("1 error"), Wait);
         MainForm->ClientArea->activate(main);
         QTRY_COMPARE_WITH_TIMEOUT(summaryOf(main), QStringLiteral("No errors"), Wait);
         QCOMPARE(classFilesIn(session.dir()), QStringList());
-        QCOMPARE(classFilesIn(QDir::tempPath()), before);
+        for (qsizetype i = 0; i < folders.size(); ++i)
+            QCOMPARE(classFilesIn(folders[i]), before[i]);
     }
 
     // A service killed while it checks is started again, and the check is made anew.
@@ -205,26 +241,37 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(summaryOf(document), QStringLiteral("No errors"), Wait);
     }
 
-    // Over the size limit a document is not checked; another one still is.
-    void largeDocumentIsNotChecked()
+    // Over the size limit, and HTML, a document is not checked; another one still is.
+    void uncheckableDocumentIsNotChecked_data()
     {
-        Session session;
-        session.show();
-        NEED_JAVA();
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QByteArray>("text");
         QByteArray large = "class Large {\n    int n = \"x\";\n";
         while (large.size() <= LiveCheckLimit)
             large += "    // " + QByteArray(100, 'x') + '\n';
-        TMDIChild *big = openSavedDocument(session.file(QStringLiteral("Large.java")), large + "}\n");
+        QTest::newRow("over the limit") << QStringLiteral("Large.java") << large + "}\n";
+        QTest::newRow("HTML") << QStringLiteral("Page.html")
+                              << QByteArray("class Page {\n    int n = \"x\";\n}\n");
+    }
+
+    void uncheckableDocumentIsNotChecked()
+    {
+        QFETCH(QString, name);
+        QFETCH(QByteArray, text);
+        Session session;
+        session.show();
+        NEED_JAVA();
+        TMDIChild *other = openSavedDocument(session.file(name), text);
         TMDIChild *small = openSavedDocument(session.file(QStringLiteral("Small.java")),
                                              "class Small { int n = \"x\"; }\n");
         QTRY_COMPARE_WITH_TIMEOUT(summaryOf(small), QStringLiteral("1 error"), Wait);
-        MainForm->ClientArea->activate(big);
+        MainForm->ClientArea->activate(other);
         MainForm->ClientArea->activate(small);
         replaceText(small, "\"x\"", "1L");
         QTRY_COMPARE_WITH_TIMEOUT(messagesOn(small, 0).value(0).contains(QStringLiteral("long")),
                                   true, Wait);
-        QCOMPARE(summaryOf(big), QString());
-        QVERIFY(messagesOn(big, 1).isEmpty());
+        QCOMPARE(summaryOf(other), QString());
+        QVERIFY(messagesOn(other, 1).isEmpty());
     }
 };
 

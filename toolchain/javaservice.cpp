@@ -106,6 +106,9 @@ void JavaService::launch()
         turnOff(QStringLiteral("%1 could not be started").arg(java));
         return;
     }
+    // Checks yield to typing: the service runs a little below the workbench, and so do the
+    // threads it has started by the time it greets.
+    qv::lowerGroupPriority(m_process->id(), Niceness);
     m_state = State::Starting;
     m_decoder = FrameDecoder();
     m_writer = new qv::PipeWriter(std::move(input.write), this);
@@ -136,6 +139,7 @@ void JavaService::greeted(const ServiceMessage *answer)
         turnOff(QStringLiteral("the Java in %1 has no compiler").arg(m_javaFolder));
         return;
     }
+    qv::lowerGroupPriority(m_process->id(), Niceness);
     m_state = State::Ready;
     emit readyChanged(true);
 }
@@ -193,6 +197,12 @@ void JavaService::answered(const ServiceMessage &message)
     if (found == m_pending.end())
         return;
     const Pending pending = found.value();
+    // Part of an answer still to come: the handler hears it and the request stays out.
+    if (message.kind == "more") {
+        if (pending.context)
+            pending.handler(&message);
+        return;
+    }
     m_pending.erase(found);
     if (m_pending.isEmpty())
         m_watch->stop();

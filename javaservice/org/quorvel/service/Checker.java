@@ -198,6 +198,20 @@ final class Checker {
                     ? ((Source) file).file : file);
         }
 
+        // Checking never writes: should the compiler ever ask for a class file (or any other
+        // output), it is refused rather than written somewhere.
+        @Override
+        public JavaFileObject getJavaFileForOutput(Location location, String className,
+                JavaFileObject.Kind kind, FileObject sibling) throws IOException {
+            throw new IOException("checking writes no files: " + className);
+        }
+
+        @Override
+        public FileObject getFileForOutput(Location location, String packageName,
+                String relativeName, FileObject sibling) throws IOException {
+            throw new IOException("checking writes no files: " + relativeName);
+        }
+
         @Override
         public boolean isSameFile(FileObject a, FileObject b) {
             if (a instanceof Source || b instanceof Source)

@@ -21,11 +21,13 @@ import java.util.concurrent.Executors;
  *   hello             -> hello: s java version, i 1 when the compiler is there, else 0
  *   echo fields...    -> echo: the same fields
  *   check ...         -> see {@link Checker}
+ *   shell...          -> see {@link Shell}
  *   anything else     -> failed: s why
  */
 public final class Service {
     private final OutputStream out;
     private final Checker checker = new Checker();
+    private final Shell shell = new Shell(this::answer);
     private final ExecutorService checks = Executors.newSingleThreadExecutor(runnable -> {
         Thread thread = new Thread(runnable, "checks");
         thread.setDaemon(true);
@@ -75,6 +77,10 @@ public final class Service {
             checks.execute(() -> answer(checker.check(request)));
             break;
         default:
+            if (request.kind.startsWith("shell")) {
+                shell.handle(request);
+                break;
+            }
             answer(new Message(request.id, "failed").add("unknown request: " + request.kind));
         }
     }
