@@ -125,6 +125,37 @@ void benchReplaceAll(qv::TextControl &edit)
                 planning.text().c_str(), planning.median() / run.baseline.median(),
                 run.baseline.text().c_str(), run.ratioText().c_str());
 }
+// Finding a long text that almost matches at every position must cost the same per byte as
+// finding a short one: a search that checked each candidate in full would take about eight
+// times as long for a find text eight times as long.
+void benchFindRepetitive()
+{
+    struct Case {
+        QByteArray text;
+        QByteArray what;
+    };
+    const auto make = [](qsizetype length) {
+        const QByteArray run = QByteArray(length - 1, 'b') + 'a';
+        Case c{run.repeated(16 * 1024 * 1024 / run.size()) + QByteArray(length, 'b'),
+               QByteArray(length, 'B')};
+        return c;
+    };
+    const Case shortCase = make(32);
+    const Case longCase = make(255);
+    const auto searches = [](const Case &c) {
+        const std::string_view text(c.text.constData(), size_t(c.text.size()));
+        const std::string_view what(c.what.constData(), size_t(c.what.size()));
+        return millisecondsOf([&] {
+            if (findNext(text, 0, what, false) != c.text.size() - c.what.size())
+                std::printf("findNext missed the repetitive text's end\n");
+        });
+    };
+    const Paired run = interleaved([&] { return searches(longCase); },
+                                   [&] { return searches(shortCase); });
+    std::printf("find next on repetitive text, 255-byte find text: %s; 32 bytes %s; %s\n",
+                run.measure.text().c_str(), run.baseline.text().c_str(),
+                run.ratioText().c_str());
+}
 
 } // namespace
 
@@ -132,5 +163,6 @@ void benchSearch()
 {
     qv::TextControl edit;
     benchFind(edit);
+    benchFindRepetitive();
     benchReplaceAll(edit);
 }

