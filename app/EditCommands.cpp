@@ -2,6 +2,7 @@
 // a command leaves until the next one.
 #include "MainForm.h"
 
+#include "Completion.h"
 #include "LiveCheck.h"
 
 #include "editor/Childwin.h"
@@ -164,6 +165,11 @@ void TMainForm::LineNumbersItemClick()
 void TMainForm::HighlightingItemClick()
 {
     saveEditorOption(QStringLiteral("Highlighting"), HighlightingItem);
+}
+
+void TMainForm::CompleteItemClick()
+{
+    Completion->complete(activeDocument());
 }
 
 void TMainForm::LiveCheckItemClick()

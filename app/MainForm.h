@@ -7,6 +7,7 @@
 
 #include <memory>
 
+class Completer;
 class LiveChecker;
 class QLabel;
 class QMenu;
@@ -86,6 +87,7 @@ public:
     QAction *SelectAllItem = nullptr;
     QAction *FindNextItem = nullptr;
     QAction *GoToLineItem = nullptr;
+    QAction *CompleteItem = nullptr;
     QAction *N5 = nullptr;
     QAction *LineNumbersItem = nullptr;
     QAction *HighlightingItem = nullptr;
@@ -116,6 +118,7 @@ public:
 
     // Checks Java documents as they are typed.
     LiveChecker *LiveCheck = nullptr;
+    Completer *Completion = nullptr;
 
     // Status line (one simple text) and the frame's client area
     QLabel *StatusBar = nullptr;
@@ -172,6 +175,7 @@ public:
     void SelectAllItemClick();
     void FindNextItemClick();
     void GoToLineItemClick();
+    void CompleteItemClick();
     void LineNumbersItemClick();
     void HighlightingItemClick();
     void LiveCheckItemClick();

@@ -100,6 +100,7 @@ TextControl::TextControl(QWidget *parent)
     connect(m_editor, &QsciScintilla::cursorPositionChanged, this,
             &TextControl::checkSelection);
     connect(m_editor, &QsciScintilla::selectionChanged, this, &TextControl::checkSelection);
+    prepareCompletion();
 }
 
 // Every change of the text is announced by a notice before it; changed() follows once the

@@ -21,19 +21,26 @@ import java.util.concurrent.Executors;
  *   hello             -> hello: s java version, i 1 when the compiler is there, else 0
  *   echo fields...    -> echo: the same fields
  *   check ...         -> see {@link Checker}
+ *   complete ...      -> see {@link Completion}
  *   anything else     -> failed: s why
  */
 public final class Service {
     private final OutputStream out;
     private final Checker checker = new Checker();
-    private final ExecutorService checks = Executors.newSingleThreadExecutor(runnable -> {
-        Thread thread = new Thread(runnable, "checks");
-        thread.setDaemon(true);
-        return thread;
-    });
+    private final ExecutorService checks = worker("checks");
+    private final Completion completion = new Completion();
+    private final ExecutorService completions = worker("completions");
 
     private Service(OutputStream out) {
         this.out = out;
+    }
+
+    private static ExecutorService worker(String name) {
+        return Executors.newSingleThreadExecutor(runnable -> {
+            Thread thread = new Thread(runnable, name);
+            thread.setDaemon(true);
+            return thread;
+        });
     }
 
     public static void main(String[] args) {
@@ -46,6 +53,7 @@ public final class Service {
 
     private void serve(DataInputStream in) {
         checks.execute(checker::warmUp);
+        completions.execute(completion::warmUp);
         for (;;) {
             Message request;
             try {
@@ -73,6 +81,10 @@ public final class Service {
         case "check":
             checker.noteRequest(request);
             checks.execute(() -> answer(checker.check(request)));
+            break;
+        case "complete":
+            completion.noteRequest(request);
+            completions.execute(() -> answer(completion.complete(request)));
             break;
         default:
             answer(new Message(request.id, "failed").add("unknown request: " + request.kind));
