@@ -162,6 +162,11 @@ const Command Commands[] = {
      .caption = "Interpreter", .hint = "", .keys = "F5", .handler = &M::InterpreterItemClick,
      .button = {&M::InterpreterBtn, "InterpreterBtn", 255, 25, "Interpreter|",
                 qv::ToolIcon::Interpreter}},
+    // The Java shell needs no document: its class path is empty without one.
+    {.menu = &M::Run1, .field = &M::N8},
+    {.menu = &M::Run1, .field = &M::JavaShellItem, .name = "JavaShellItem",
+     .caption = "Java Shell", .hint = "Try Java code a line at a time",
+     .handler = &M::JavaShellItemClick, .enabling = Enabling::Always},
 
     {.menu = &M::Window1, .field = &M::WindowCascadeItem, .name = "WindowCascadeItem",
      .caption = "&Cascade", .hint = "Arrange windows to overlap",

@@ -3,6 +3,7 @@
 #include <QFont>
 #include <QHash>
 #include <QMainWindow>
+#include <QPointer>
 #include <QStringList>
 
 #include <memory>
@@ -15,7 +16,9 @@ class QToolButton;
 class TMDIChild;
 class TCompOutForm;
 class TRunConsoleForm;
+class TShellForm;
 struct Diagnostic;
+struct ShellContext;
 
 namespace qv {
 class FileDialog;
@@ -96,6 +99,9 @@ public:
     // Checking while typing, at the end of the Java menu.
     QAction *N7 = nullptr;
     QAction *LiveCheckItem = nullptr;
+    // The Java shell, at the end of the Run menu.
+    QAction *N8 = nullptr;
+    QAction *JavaShellItem = nullptr;
     // The last-file entry and its separator, inserted by NewMenu.
     QAction *LastFileSeparator = nullptr;
     QAction *LastFileItem = nullptr;
@@ -119,6 +125,9 @@ public:
     // Checks Java documents as they are typed.
     LiveChecker *LiveCheck = nullptr;
     Completer *Completion = nullptr;
+    // The one Java Shell window, and the inputs given to it while the workbench runs.
+    QPointer<TShellForm> ShellWindow;
+    QStringList ShellHistory;
 
     // Status line (one simple text) and the frame's client area
     QLabel *StatusBar = nullptr;
@@ -214,6 +223,10 @@ public:
     // Ends the compiles and runs of the active document, or of the active output or run
     // window.
     void StopItemClick();
+    // Opens the Java Shell window, or brings it to the front.
+    void JavaShellItemClick();
+    // What a shell starts with: the current Java document's run class path and its sources.
+    ShellContext shellContext() const;
 
     // Diagnostics of the last compile: the next and previous one of the active document (or
     // of the output window's document), and the place one chosen in an output window names.

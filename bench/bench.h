@@ -24,6 +24,8 @@ void benchCompletion();
 QString compilerFolder();
 // A class of about 1,000 lines, with three errors spread over it or none.
 QByteArray thousandLineJava(bool withErrors);
+// The Java Shell window's answer to "1 + 1", warm and first.
+void benchShell();
 
 // Points the settings at a QUORVEL.INI of the benchmark's own in folder, so that the first-run
 // question stays away and the user's settings are never touched.

@@ -197,6 +197,12 @@ void JavaService::answered(const ServiceMessage &message)
     if (found == m_pending.end())
         return;
     const Pending pending = found.value();
+    // Part of an answer still to come: the handler hears it and the request stays out.
+    if (message.kind == "more") {
+        if (pending.context)
+            pending.handler(&message);
+        return;
+    }
     m_pending.erase(found);
     if (m_pending.isEmpty())
         m_watch->stop();

@@ -52,8 +52,8 @@ public:
     qint64 processId() const;
     int restarts() const { return m_restarts; }
 
-    // The answer, or null when the service failed or the deadline passed first. Not called
-    // once context has gone.
+    // The answer, or null when the service failed or the deadline passed first; before the
+    // answer, any messages of kind "more" that belong to it. Not called once context has gone.
     using Handler = std::function<void(const ServiceMessage *answer)>;
     // Sends the request (its id is set here) and returns the id. deadlineMs < 0: none.
     qint32 request(ServiceMessage message, QObject *context, Handler handler,

@@ -22,11 +22,13 @@ import java.util.concurrent.Executors;
  *   echo fields...    -> echo: the same fields
  *   check ...         -> see {@link Checker}
  *   complete ...      -> see {@link Completion}
+ *   shell...          -> see {@link Shell}
  *   anything else     -> failed: s why
  */
 public final class Service {
     private final OutputStream out;
     private final Checker checker = new Checker();
+    private final Shell shell = new Shell(this::answer);
     private final ExecutorService checks = worker("checks");
     private final Completion completion = new Completion();
     private final ExecutorService completions = worker("completions");
@@ -87,6 +89,10 @@ public final class Service {
             completions.execute(() -> answer(completion.complete(request)));
             break;
         default:
+            if (request.kind.startsWith("shell")) {
+                shell.handle(request);
+                break;
+            }
             answer(new Message(request.id, "failed").add("unknown request: " + request.kind));
         }
     }
