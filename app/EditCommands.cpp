@@ -4,6 +4,7 @@
 
 #include "Completion.h"
 #include "LiveCheck.h"
+#include "toolchain/shellpane.h"
 
 #include "editor/Childwin.h"
 #include "toolchain/livecheck.h"
@@ -169,6 +170,11 @@ void TMainForm::HighlightingItemClick()
 
 void TMainForm::CompleteItemClick()
 {
+    // The Java Shell completes from its own state.
+    if (ShellWindow && activeChild() == ShellWindow.data()) {
+        ShellWindow->complete();
+        return;
+    }
     Completion->complete(activeDocument());
 }
 
