@@ -57,6 +57,28 @@ void TMainForm::CompileItemClick()
     compileDocument(document);
 }
 
+void TMainForm::CompileAndRunItemClick()
+{
+    TMDIChild *document = javaTarget();
+    if (auto *output = qobject_cast<TCompOutForm *>(activeChild()))
+        document = output->owner();
+    if (!document) {
+        qv::messageBox(QStringLiteral("Nothing to compile!"));
+        return;
+    }
+    TCompOutForm *output = compileDocument(document);
+    if (!output)
+        return;
+    output->ReportsSuccess = false;
+    const QPointer<TMDIChild> target(document);
+    connect(output, &TCompOutForm::compiledCleanly, this, [this, target] {
+        qv::guarded([&] {
+            if (target)
+                runInterpreterOn(target, target);
+        });
+    });
+}
+
 bool TMainForm::isJavaDocument(const TMDIChild *document) const
 {
     return isJavaName(document->caption())
@@ -65,7 +87,10 @@ bool TMainForm::isJavaDocument(const TMDIChild *document) const
 
 bool TMainForm::saveUnderNewName(TMDIChild *document)
 {
-    const QString last = SaveDialog1->fileName();
+    // The folder of the last file saved under a name, else of the last one opened.
+    QString last = SaveDialog1->fileName();
+    if (last.isEmpty())
+        last = OpenDialog->fileName();
     const QString folder = last.isEmpty() ? qv::currentDirectory()
                                           : last.left(last.lastIndexOf(qv::PathSeparator));
     const QString className = publicClassName(textOf(document));
@@ -74,14 +99,19 @@ bool TMainForm::saveUnderNewName(TMDIChild *document)
     SaveDialog1->setDefaultSuffix(QStringLiteral("java"));
     const QPointer<TMDIChild> target(document);
     const bool chosen = SaveDialog1->execute();
-    SaveDialog1->setDefaultSuffix(QString());
+    if (!chosen)
+        SaveDialog1->setFileName(last);
     if (!chosen || !target)
         return false;
     const QString name = SaveDialog1->fileName();
-    saveTextTo(document->RichEdit1, name);
-    document->setCaption(name);
-    document->RichEdit1->setModified(false);
-    document->NoteFileOnDisk();
+    const qv::FileStamp there = qv::fileStamp(name);
+    if ((there.exists || there.isLink)
+        && qv::confirm(name + QStringLiteral(" already exists.  Replace it?"), qv::Answer::No)
+               != qv::Answer::Yes)
+        return false;
+    if (!target)
+        return false;
+    document->SaveDocumentAs(name);
     applyEditorOptions(document);
     return true;
 }
@@ -152,6 +182,7 @@ TCompOutForm *TMainForm::compileDocument(TMDIChild *target)
     // The output folder and the class path reach the compiler whole, blanks and all.
     const QStringList options = BuildCompilerArguments();
     document->clearCompileMarks();
+    forgetTrace(document);
     TCompOutForm *output = TCompOutForm::CreateAndCompile(document, quotedCompiler, options,
                                                           quotedName, context.sourceRoot);
     connect(output, &TCompOutForm::diagnosticChosen, this,

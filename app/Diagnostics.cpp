@@ -1,8 +1,10 @@
-// From the compiler's diagnostics to the code: Next Error, Previous Error, and the place a
-// diagnostic chosen in an output window names.
+// From the compiler's diagnostics and a program's stack traces to the code: Next Error,
+// Previous Error, the place a diagnostic chosen in an output window names, and the line of a
+// frame chosen in a run window.
 #include "MainForm.h"
 
 #include "LiveCheck.h"
+#include "Tools.h"
 
 #include "editor/Childwin.h"
 #include "platform/boxes.h"
@@ -11,8 +13,13 @@
 #include "platform/mdiframe.h"
 #include "platform/textcontrol.h"
 #include "toolchain/compunit.h"
+#include "toolchain/programcontext.h"
+#include "toolchain/runconsole.h"
+#include "toolchain/stacktrace.h"
 
 #include <QPointer>
+
+#include <algorithm>
 
 namespace {
 
@@ -29,6 +36,24 @@ TMDIChild *documentShowing(const qv::MdiFrame *frame, const QString &path)
 
 // The document whose last compile the Next and Previous Error commands step through.
 QPointer<TMDIChild> SteppedDocument;
+// The run window of the last program that printed a trace through the program's files.
+QPointer<TRunConsoleForm> SteppedRun;
+
+// The mark a run's trace left, for its document.
+struct TraceMark
+{
+    QPointer<const TMDIChild> owner;
+    QPointer<TMDIChild> marked;
+    int handle = -1;
+};
+QList<TraceMark> TraceMarks;
+
+// The frame's file among those of the run's program, or empty.
+QString sourceOf(const TRunConsoleForm *console, const StackFrame &frame)
+{
+    const TMDIChild *owner = console->owner();
+    return owner ? frameSourcePath(frame, documentContext(owner)) : QString();
+}
 
 } // namespace
 
@@ -44,9 +69,13 @@ void TMainForm::PreviousErrorItemClick()
 
 void TMainForm::stepDiagnostic(int step)
 {
+    if (stepTrace(step))
+        return;
     TMDIChild *document = activeDocument();
     if (auto *output = qobject_cast<TCompOutForm *>(activeChild()))
         document = output->owner();
+    if (auto *run = qobject_cast<TRunConsoleForm *>(activeChild()))
+        document = run->owner();
     // A step may have opened another file, which has no compile of its own: the steps go on
     // through the compile they came from.
     if ((!document || document->compileDiagnostics().isEmpty()) && SteppedDocument)
@@ -109,4 +138,88 @@ void TMainForm::goToPlace(TMDIChild *target, const QString &path, int line, int 
     ClientArea->activate(target);
     target->RichEdit1->gotoLineColumn(line, column);
     target->RichEdit1->setFocus();
+}
+
+void TMainForm::followFrame(TRunConsoleForm *console, const StackFrame &frame)
+{
+    // A class of the kit has no source here: its lines lead nowhere.
+    const QString path = sourceOf(console, frame);
+    if (!path.isEmpty())
+        goToPlace(documentShowing(ClientArea, path), path, frame.line - 1, 0);
+}
+
+void TMainForm::markTrace(TRunConsoleForm *console)
+{
+    // The last trace is the one that ended the program, or the deepest cause: its innermost
+    // frame in the program's own files is where to look first.
+    const StackFrame *innermost = nullptr;
+    QString path;
+    for (const StackFrame &frame : console->frames()) {
+        if (innermost && innermost->trace == frame.trace)
+            continue;
+        const QString source = sourceOf(console, frame);
+        if (source.isEmpty())
+            continue;
+        innermost = &frame;
+        path = source;
+    }
+    if (!innermost)
+        return;
+    SteppedRun = console;
+    TMDIChild *marked = documentShowing(ClientArea, path);
+    if (!marked || innermost->line - 1 > marked->RichEdit1->lineCount() - 1)
+        return;
+    const QString message = innermost->exception.isEmpty() ? QStringLiteral("exception")
+                                                           : innermost->exception;
+    TraceMarks.append({console->owner(), marked,
+                       marked->RichEdit1->addLineMark(innermost->line - 1,
+                                                      qv::TextControl::LineMark::Error,
+                                                      message)});
+}
+
+void TMainForm::forgetTrace(const TMDIChild *owner)
+{
+    if (SteppedRun && SteppedRun->owner() == owner)
+        SteppedRun.clear();
+    for (qsizetype i = TraceMarks.size() - 1; i >= 0; --i) {
+        const TraceMark mark = TraceMarks[i];
+        if (mark.owner && mark.owner != owner)
+            continue;
+        if (mark.marked)
+            mark.marked->RichEdit1->removeLineMark(mark.handle);
+        TraceMarks.removeAt(i);
+    }
+}
+
+bool TMainForm::stepTrace(int step)
+{
+    auto *run = qobject_cast<TRunConsoleForm *>(activeChild());
+    if (!run || run->frames().isEmpty()) {
+        // Away from the run window, its trace is walked from its document and from the files
+        // its frames lead to.
+        run = SteppedRun;
+        TMDIChild *document = activeDocument();
+        if (!run || !document)
+            return false;
+        if (document != run->owner()) {
+            const QList<StackFrame> &frames = run->frames();
+            const bool leadsHere = std::any_of(frames.begin(), frames.end(),
+                                               [&](const StackFrame &frame) {
+                                                   return frame.file == captionFileName(document->caption())
+                                                          && qv::sameFile(sourceOf(run, frame),
+                                                                          document->caption());
+                                               });
+            if (!leadsHere)
+                return false;
+        }
+    }
+    StackFrame frame;
+    if (!run->stepFrame(step, [run](const StackFrame &each) {
+            return !sourceOf(run, each).isEmpty();
+        }, frame)) {
+        qv::beep();
+        return true;
+    }
+    followFrame(run, frame);
+    return true;
 }

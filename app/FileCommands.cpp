@@ -47,6 +47,8 @@ void TMainForm::FileSaveAsItemClick()
     if (!document)
         return;
     QString name;
+    // A Java document's name typed without a suffix gets ".java".
+    SaveDialog1->setDefaultSuffix(isJavaDocument(document) ? QStringLiteral("java") : QString());
     for (;;) {
         if (!SaveDialog1->execute())
             return;

@@ -19,6 +19,7 @@ class TRunConsoleForm;
 class TShellForm;
 struct Diagnostic;
 struct ShellContext;
+struct StackFrame;
 
 namespace qv {
 class FileDialog;
@@ -69,12 +70,14 @@ public:
     QMenu *Java1 = nullptr;
     QAction *CompileItem = nullptr;
     QAction *JavaOptions1 = nullptr;
+    QAction *CompileAndRunItem = nullptr;
     QAction *StopItem = nullptr;
     QAction *NextErrorItem = nullptr;
     QAction *PreviousErrorItem = nullptr;
     QMenu *Run1 = nullptr;
     QAction *BrowserItem = nullptr;
     QAction *InterpreterItem = nullptr;
+    QAction *RunWithArgumentsItem = nullptr;
     QMenu *Window1 = nullptr;
     QAction *WindowCascadeItem = nullptr;
     QAction *WindowTileItem = nullptr;
@@ -120,6 +123,7 @@ public:
     QToolButton *InterpreterBtn = nullptr;
     QToolButton *CompileBtn = nullptr;
     QToolButton *StopBtn = nullptr;
+    QToolButton *CompileAndRunBtn = nullptr;
     QToolButton *ExitBtn = nullptr;
 
     // Checks Java documents as they are typed.
@@ -219,6 +223,10 @@ public:
     void InterpreterItemClick();
     // Asks for the program's arguments, remembers them for the file, and runs it.
     void RunWithArgumentsItemClick();
+    // Compiles the document as Compile does and, when it compiled cleanly, runs it as
+    // Interpreter does, without the report of the compile; an output window stands for its
+    // document too.
+    void CompileAndRunItemClick();
     void RunTool(const QString &program, const QString &argument, int showState);
     // Ends the compiles and runs of the active document, or of the active output or run
     // window.
@@ -264,6 +272,8 @@ private:
     void runInConsole(TMDIChild *document, const QStringList &arguments,
                       const QString &className);
     void runInterpreter();
+    // Runs the document's program, or, without a document, what the child's caption names.
+    void runInterpreterOn(QWidget *child, TMDIChild *document);
     // Compiling: the questions asked first, then the compiler started on the document's
     // program; the output window, or null when the command ended before.
     TCompOutForm *compileDocument(TMDIChild *document);
@@ -274,6 +284,14 @@ private:
     // question; false on Cancel.
     bool saveOtherDocuments(const TMDIChild *document, const QString &root);
     void stepDiagnostic(int step);
+    // The stack traces a run window shows (Diagnostics.cpp): a chosen frame followed to its
+    // line, the innermost frame in the program's files marked when the program has ended,
+    // F8 through the frames of the last run that printed one; all forgotten when the
+    // document is compiled or run again.
+    void followFrame(TRunConsoleForm *console, const StackFrame &frame);
+    void markTrace(TRunConsoleForm *console);
+    bool stepTrace(int step);
+    void forgetTrace(const TMDIChild *owner);
     void showKeptDiagnostic(TMDIChild *owner, int index);
     // Shows the line and column in target, or else in a new window with the file.
     void goToPlace(TMDIChild *target, const QString &path, int line, int column);

@@ -140,6 +140,7 @@ void TMainForm::FirstRun()
 {
     qv::messageBox(QStringLiteral("QUORVEL.INI not found.\r\rPlease enter Java compiler path."));
     CompileOptForm->FillInInstalledCompiler();
+    CompileOptForm->FillInDesktopBrowser();
     if (CompileOptForm->ShowModal() == TCompileOptForm::mrOk) {
         SaveSettings();
         return;

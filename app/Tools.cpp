@@ -17,8 +17,10 @@
 #include "platform/mdiframe.h"
 #include "platform/arguments.h"
 #include "platform/process.h"
+#include "platform/application.h"
 
 #include <QLineEdit>
+#include <QPointer>
 
 QString captionDirectory(const QString &caption)
 {
@@ -65,9 +67,17 @@ void TMainForm::runInConsole(TMDIChild *document, const QStringList &arguments,
         QWidget *frame = qv::MdiFrame::frameOf(previous);
         (frame ? frame : previous)->close();
     }
+    if (document)
+        forgetTrace(document);
     TRunConsoleForm *console = TRunConsoleForm::run(document, arguments, className);
     if (!console)
         return;
+    connect(console, &TRunConsoleForm::frameChosen, this, [this, console](const StackFrame &frame) {
+        qv::guarded([&] { followFrame(console, frame); });
+    });
+    connect(console, &TRunConsoleForm::finished, this, [this, console] {
+        qv::guarded([&] { markTrace(console); });
+    });
     ClientArea->addChild(console);
     if (document)
         document->RunWindow = console;
@@ -95,29 +105,35 @@ void TMainForm::InterpreterItemClick()
 
 void TMainForm::RunWithArgumentsItemClick()
 {
-    QWidget *child = javaTarget();
-    if (!child)
-        child = activeChild();
-    if (!child)
+    // Only a document has a program to give arguments to; any other child fails as
+    // Interpreter fails on it.
+    TMDIChild *document = javaTarget();
+    if (!document) {
+        runInterpreter();
         return;
-    const QString key = qv::absolutePath(child->windowTitle(), qv::currentDirectory());
+    }
+    const QString key = qv::absolutePath(document->caption(), qv::currentDirectory());
     QString text = m_programArguments.value(key);
+    const QPointer<TMDIChild> target(document);
     if (!qv::askText(this, QStringLiteral("Run with Arguments"),
-                     QStringLiteral("Arguments for ") + captionClassName(child->windowTitle())
+                     QStringLiteral("Arguments for ") + captionClassName(document->caption())
                          + u':',
-                     text))
+                     text)
+        || !target)
         return;
     m_programArguments.insert(key, text);
-    runInterpreter();
+    runInterpreterOn(target, target);
 }
 
 void TMainForm::runInterpreter()
 {
     // A run window stands for its document; any other child is taken by its caption.
-    QWidget *child = activeChild();
     TMDIChild *document = javaTarget();
-    if (document)
-        child = document;
+    runInterpreterOn(document ? document : activeChild(), document);
+}
+
+void TMainForm::runInterpreterOn(QWidget *child, TMDIChild *document)
+{
     if (!child)
         return;
     const QString caption = child->windowTitle();

@@ -60,6 +60,8 @@ TMDIChild::TMDIChild(QWidget *parent)
     buildTextWindow(this, RichEdit1, StatusBar1);
     RichEdit1->setSourceEditing();
     connect(RichEdit1, &qv::TextControl::changed, this, &TMDIChild::RichEdit1Change);
+    connect(RichEdit1, &qv::TextControl::modifiedChanged, this,
+            [this](bool modified) { qv::MdiFrame::showModified(this, modified); });
     connect(RichEdit1, &qv::TextControl::selectionChanged, this,
             &TMDIChild::RichEdit1SelectionChange);
 }

@@ -129,6 +129,17 @@ void draw(QPainter &p, ToolIcon which)
         p.setBrush(QColor(200, 40, 40));
         p.drawRect(3, 3, 10, 10);
         break;
+    case ToolIcon::CompileAndRun: {
+        p.setBrush(QColor(150, 150, 150));
+        p.drawRect(0, 2, 7, 4);
+        p.setBrush(QColor(140, 90, 40));
+        p.drawRect(3, 6, 1, 8);
+        p.setBrush(QColor(40, 160, 60));
+        QPolygon play;
+        play << QPoint(8, 4) << QPoint(15, 9) << QPoint(8, 14);
+        p.drawPolygon(play);
+        break;
+    }
     case ToolIcon::Program:
         p.setBrush(QColor(200, 200, 220));
         p.drawRect(1, 2, 14, 11);

@@ -8,7 +8,7 @@ namespace qv {
 
 enum class ToolIcon {
     New, Open, Save, Cut, Copy, Paste, Search, Replace, Browser, Interpreter, Compile, Exit,
-    FolderTree, Program, Stop
+    FolderTree, Program, Stop, CompileAndRun
 };
 
 // A small picture for a tool button; Qt derives the greyed form for the disabled state.

@@ -4,6 +4,8 @@
 
 #include <QMdiSubWindow>
 #include <QMenu>
+#include <QPainter>
+#include <QPixmap>
 #include <QStyle>
 
 #include <algorithm>
@@ -144,6 +146,26 @@ int MdiFrame::childCount() const
 QWidget *MdiFrame::frameOf(QWidget *form)
 {
     return form ? qobject_cast<QMdiSubWindow *>(form->parentWidget()) : nullptr;
+}
+
+void MdiFrame::showModified(QWidget *form, bool modified)
+{
+    QWidget *window = frameOf(form);
+    if (!window)
+        return;
+    // The frame puts a sub-window's icon on its tab too. Without one of its own the window
+    // shows the program's.
+    static const QIcon mark = [] {
+        QPixmap dot(16, 16);
+        dot.fill(Qt::transparent);
+        QPainter painter(&dot);
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(QColor(0xd0, 0x6a, 0x00));
+        painter.drawEllipse(QRectF(3.5, 3.5, 9, 9));
+        return QIcon(dot);
+    }();
+    window->setWindowIcon(modified ? mark : QIcon());
 }
 
 void MdiFrame::activate(QWidget *form)

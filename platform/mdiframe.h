@@ -30,6 +30,9 @@ public:
     bool isMinimized(QWidget *form) const;
     // The sub-window that frames a child window (its outer geometry).
     static QWidget *frameOf(QWidget *form);
+    // Shows a child window's unsaved changes by a mark on its tab and title bar, beside the
+    // caption, which stays as it is.
+    static void showModified(QWidget *form, bool modified);
 
     // Child windows as tabs (closable, movable) instead of overlapping windows. The
     // arrangement commands below return to overlapping windows first.

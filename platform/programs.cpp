@@ -24,6 +24,11 @@ QString findInstalledCompiler()
     return QFileInfo(found).canonicalFilePath();
 }
 
+QString findDesktopOpener()
+{
+    return QStandardPaths::findExecutable(QStringLiteral("xdg-open"));
+}
+
 int exitStatusOf(const QStringList &arguments, int timeoutMs)
 {
     if (arguments.isEmpty())

@@ -101,6 +101,7 @@ TextControl::TextControl(QWidget *parent)
             &TextControl::checkSelection);
     connect(m_editor, &QsciScintilla::selectionChanged, this, &TextControl::checkSelection);
     prepareCompletion();
+    connect(m_editor, &QsciScintilla::modificationChanged, this, &TextControl::modifiedChanged);
 }
 
 // Every change of the text is announced by a notice before it; changed() follows once the
@@ -355,8 +356,12 @@ QFont TextControl::shownFont() const
 void TextControl::setTextFont(const QFont &font)
 {
     m_font = font;
-    m_editor->setFont(shownFont());
-    applyStyles();
+    // A source text's styles each take the font from applyStyles: setting the editor's font
+    // first would reset them all to the default style's look.
+    if (m_source)
+        applyStyles();
+    else
+        m_editor->setFont(shownFont());
 }
 
 void TextControl::cut()

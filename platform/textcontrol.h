@@ -83,6 +83,8 @@ public:
     enum class LineMark { Error, Warning };
     // Returns the mark's handle. Messages of several marks on one line are shown together.
     int addLineMark(int line, LineMark kind, const QString &message);
+    // Takes one mark and its message away; a handle no longer set is passed over.
+    void removeLineMark(int handle);
     void clearLineMarks();
     // The 0-based line a mark is on now, or -1 when its line has been deleted.
     int lineOfMark(int handle) const;
@@ -120,6 +122,9 @@ public:
     void setLineActivation(std::function<bool(int line)> handler);
     // Where the character at position is drawn, in view()'s coordinates.
     QPoint pointOfPosition(int position) const;
+    // The face, size and colour the character at position is shown in.
+    QFont shownFontAt(int position) const;
+    QColor shownColourAt(int position) const;
 
     // Source editing (textstyle.cpp): the control keeps style bytes for highlighting (unless
     // a loaded text is over highlightingLimit), Enter keeps the indentation of the line
@@ -158,6 +163,8 @@ signals:
     void characterTyped(int character);
     // A label of the completion list was chosen; nothing has been inserted for it.
     void completionChosen(const QString &label);
+    // The modified flag has changed, by an edit, an undo back to the saved text, or a save.
+    void modifiedChanged(bool modified);
 
 private:
     void checkSelection();
@@ -188,6 +195,14 @@ private:
         RangeMark mark;
     };
     QList<PlacedRangeMark> m_rangeMarks;
+    struct PlacedLineMark
+    {
+        int handle;
+        LineMark kind;
+        QString message;
+    };
+    // The line marks set, in the order they were added.
+    QList<PlacedLineMark> m_lineMarks;
     // The line marks' own message of the line that shows range messages too.
     QString m_lineMessageKept;
     int m_lineStyleKept = 0;

@@ -212,11 +212,43 @@ int TextControl::addLineMark(int line, LineMark kind, const QString &message)
     // An error among a line's marks gives the line's message the error's look.
     const bool anyError = kind == LineMark::Error || lineMarks(line).contains(LineMark::Error);
     m_editor->annotate(line, shown, anyError ? ErrorStyle : WarningStyle);
+    m_lineMarks.append({handle, kind, message});
     return handle;
+}
+
+void TextControl::removeLineMark(int handle)
+{
+    const auto placed = std::find_if(m_lineMarks.cbegin(), m_lineMarks.cend(),
+                                     [handle](const PlacedLineMark &mark) {
+                                         return mark.handle == handle;
+                                     });
+    if (placed == m_lineMarks.cend())
+        return;
+    m_lineMarks.erase(placed);
+    const int line = m_editor->markerLine(handle);
+    if (line < 0)
+        return;
+    showRangeMessages(-1);
+    m_editor->markerDeleteHandle(handle);
+    // The line shows the messages of the marks left on it.
+    QString shown;
+    bool anyError = false;
+    for (const PlacedLineMark &mark : std::as_const(m_lineMarks)) {
+        if (m_editor->markerLine(mark.handle) != line)
+            continue;
+        shown += (shown.isEmpty() ? QString() : QStringLiteral("\n")) + mark.message;
+        anyError = anyError || mark.kind == LineMark::Error;
+    }
+    if (shown.isEmpty())
+        m_editor->clearAnnotations(line);
+    else
+        m_editor->annotate(line, shown, anyError ? ErrorStyle : WarningStyle);
+    updateMarkMargin();
 }
 
 void TextControl::clearLineMarks()
 {
+    m_lineMarks.clear();
     if (m_editor->marginWidth(MarkMargin) == 0)
         return;
     const int shown = shownRangeMessagesLine();

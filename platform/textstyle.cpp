@@ -211,4 +211,23 @@ void TextControl::applyStyles()
     updateLineNumberWidth();
 }
 
+QFont TextControl::shownFontAt(int position) const
+{
+    send(Sci::SCI_COLOURISE, 0, -1);
+    const unsigned long style = (unsigned long)send(Sci::SCI_GETSTYLEAT, (unsigned long)position);
+    QByteArray face(send(Sci::SCI_STYLEGETFONT, style) + 1, '\0');
+    m_editor->SendScintilla(Sci::SCI_STYLEGETFONT, style, face.data());
+    QFont font(QString::fromUtf8(face.constData()));
+    font.setPointSizeF(send(Sci::SCI_STYLEGETSIZEFRACTIONAL, style) / double(Sci::SC_FONT_SIZE_MULTIPLIER));
+    return font;
+}
+
+QColor TextControl::shownColourAt(int position) const
+{
+    send(Sci::SCI_COLOURISE, 0, -1);
+    const long style = send(Sci::SCI_GETSTYLEAT, (unsigned long)position);
+    const long bgr = send(Sci::SCI_STYLEGETFORE, (unsigned long)style);
+    return QColor(int(bgr & 0xff), int((bgr >> 8) & 0xff), int((bgr >> 16) & 0xff));
+}
+
 } // namespace qv

@@ -18,6 +18,7 @@
 #include <QLabel>
 #include <QMdiSubWindow>
 #include <QSignalSpy>
+#include <QTabBar>
 #include <QTest>
 
 using namespace testutil;
@@ -150,7 +151,8 @@ private slots:
             {"F5", "InterpreterItem"},       {"Ctrl+Shift+B", "BrowserItem"},
             {"Ctrl+Z", "UndoItem"},          {"Ctrl+Shift+Z", "RedoItem"},
             {"Ctrl+Y", "RedoItem"},          {"Ctrl+A", "SelectAllItem"},
-            {"Ctrl+G", "GoToLineItem"},
+            {"Ctrl+G", "GoToLineItem"},      {"Ctrl+R", "CompileAndRunItem"},
+            {"Shift+F5", "RunWithArgumentsItem"},
         };
         for (const auto &row : table)
             QTest::newRow(row[0]) << row[0] << row[1];
@@ -216,6 +218,26 @@ private slots:
         QCOMPARE(MainForm->StatusBar->text(), QStringLiteral("Cannot find \"zz\""));
         MainForm->FileNewItem->trigger();
         QCOMPARE(MainForm->StatusBar->text(), QString());
+    }
+
+    // A tab marks its document's unsaved changes while the caption stays the file name.
+    void tabShowsUnsavedChanges()
+    {
+        Session session;
+        session.show();
+        writeFile(session.file(QStringLiteral("A.java")), "class A {}\n");
+        MainForm->OpenDocument(session.file(QStringLiteral("A.java")), true);
+        TMDIChild *document = MainForm->activeDocument();
+        MainForm->WindowTabsItem->trigger();
+        QTabBar *tabs = nullptr;
+        QTRY_VERIFY((tabs = MainForm->ClientArea->findChild<QTabBar *>()));
+        QVERIFY(tabs->tabIcon(0).isNull());
+        QTest::keyClicks(document->RichEdit1->view(), "x");
+        QVERIFY(!tabs->tabIcon(0).isNull());
+        QCOMPARE(document->caption(), session.file(QStringLiteral("A.java")));
+        QCOMPARE(tabs->tabText(0), session.file(QStringLiteral("A.java")));
+        MainForm->FileSaveItem->trigger();
+        QVERIFY(tabs->tabIcon(0).isNull());
     }
 
     void tabsComeAndGoAndCascadeStillArranges()

@@ -160,6 +160,29 @@ private slots:
         QCOMPARE(MainForm->activeDocument()->RichEdit1->text(), QByteArray("xy"));
     }
 
+    // A name typed without a suffix gets ".java" in a Java document only.
+    void saveAsGivesJavaDocumentsTheirSuffix_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QString>("saved");
+        QTest::newRow("Java document") << "Hello.java" << "Copy.java";
+        QTest::newRow("page") << "page.html" << "Copy";
+    }
+    void saveAsGivesJavaDocumentsTheirSuffix()
+    {
+        QFETCH(QString, file);
+        QFETCH(QString, saved);
+        Session session;
+        session.show();
+        writeFile(session.file(file), "class Hello {}\n");
+        MainForm->OpenDocument(session.file(file), true);
+        chooseFile(session.file(QStringLiteral("Copy")));
+        MainForm->FileSaveAsItem->trigger();
+        QVERIFY(allModalsHandled());
+        QCOMPARE(MainForm->activeDocument()->caption(), session.file(saved));
+        QVERIFY(QFile::exists(session.file(saved)));
+    }
+
     void failedSaveAsKeepsCaptionAndTarget()
     {
         Session session;
@@ -246,6 +269,35 @@ private slots:
         writeFile(name, "x");
         MainForm->OpenDocument(name, true);
         QCOMPARE(MainForm->activeDocument()->RichEdit1->textFont().pointSize(), 21);
+    }
+
+    // The chosen face and size reach every kind of word of a highlighted text, which keeps
+    // its colours.
+    void fontKeepsTheHighlighting()
+    {
+        Session session;
+        session.show();
+        const QByteArray text = "public class Hello { // note\n}\n";
+        writeFile(session.file(QStringLiteral("Hello.java")), text);
+        MainForm->OpenDocument(session.file(QStringLiteral("Hello.java")), true);
+        qv::TextControl *edit = MainForm->activeDocument()->RichEdit1;
+        onNextModal([](QWidget *widget) {
+            auto *dialog = qobject_cast<QFontDialog *>(widget);
+            QVERIFY(dialog);
+            dialog->setCurrentFont(QFont(QStringLiteral("DejaVu Sans Mono"), 15));
+            dialog->accept();
+        });
+        MainForm->FontItem->trigger();
+        QVERIFY(allModalsHandled());
+        QList<QColor> colours;
+        for (const char *word : {"public", "Hello", "// note", "{"}) {
+            const int at = int(text.indexOf(word));
+            QCOMPARE(edit->shownFontAt(at).family(), edit->textFont().family());
+            QCOMPARE(edit->shownFontAt(at).pointSize(), 15);
+            colours.append(edit->shownColourAt(at));
+        }
+        QVERIFY(colours[0] != colours[1]);
+        QVERIFY(colours[2] != colours[1]);
     }
 
     void commandsWithoutAChildDoNothing()

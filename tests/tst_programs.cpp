@@ -6,6 +6,8 @@
 #include <QInputDialog>
 #include <QPlainTextEdit>
 #include <QTest>
+#include <QTextBlock>
+#include <QToolButton>
 
 using namespace testutil;
 using namespace compiletesting;
@@ -28,6 +30,25 @@ const QStringList PackageProgram{
     "        System.out.println(Util.greet(String.join(\",\", args)));\n    }\n}\n",
     "src/shop/Util.java",
     "package shop;\nclass Util {\n    static String greet(String who) { return \"hi \" + who; }\n}\n"};
+
+// Util throws from inside the kit's Integer.parseInt, called from App.
+const QStringList FailingProgram{
+    "src/shop/App.java",
+    "package shop;\npublic class App {\n    public static void main(String[] args) {\n"
+    "        System.out.println(Util.parse(\"x\"));\n    }\n}\n",
+    "src/shop/Util.java",
+    "package shop;\nclass Util {\n    static int parse(String s) { return Integer.parseInt(s); }\n}\n"};
+
+// The line of the run window's text that holds the part.
+QTextBlock lineWith(TRunConsoleForm *console, const QString &part)
+{
+    for (QTextBlock block = console->Output->document()->firstBlock(); block.isValid();
+         block = block.next()) {
+        if (block.text().contains(part))
+            return block;
+    }
+    return {};
+}
 
 } // namespace
 
@@ -144,6 +165,150 @@ private slots:
         MainForm->InterpreterItem->trigger();
         QTRY_VERIFY(!first);
         QVERIFY(consoleShows(document, "hi tinyW.txt,two words\n"));
+    }
+
+    // A stack trace marks the innermost line of the program's own files; its lines lead to
+    // the code by a double-click, Enter and F8, opening a file that is not open, while the
+    // kit's lines lead nowhere. Compiling from the run window compiles its document and
+    // takes the mark away.
+    void stackTraceLeadsToTheCode()
+    {
+        Session session;
+        session.show();
+        QVERIFY(useRealCompiler());
+        CompileOptForm->FillInInstalledCompiler();
+        writeProgram(session.dir(), FailingProgram);
+        MainForm->OpenDocument(session.file("src/shop/Util.java"), true);
+        TMDIChild *util = MainForm->activeDocument();
+        MainForm->OpenDocument(session.file("src/shop/App.java"), true);
+        TMDIChild *app = MainForm->activeDocument();
+        BoxRecorder recorder;
+        QVERIFY(compile(recorder).value(0).endsWith(" done compiling."));
+        MainForm->ClientArea->activate(app);
+        MainForm->InterpreterItem->trigger();
+        QVERIFY(consoleShows(app, "at shop.App.main(App.java:4)"));
+        TRunConsoleForm *console = app->RunWindow;
+        QTRY_VERIFY_WITH_TIMEOUT(console->hasEnded(), 60000);
+        using Mark = qv::TextControl::LineMark;
+        QCOMPARE(util->RichEdit1->lineMarks(2), QList<Mark>{Mark::Error});
+        QVERIFY(util->RichEdit1->lineMessage(2).contains("java.lang.NumberFormatException"));
+        QVERIFY(app->RichEdit1->lineMarks(3).isEmpty());
+
+        QWidget *utilFrame = qv::MdiFrame::frameOf(util);
+        utilFrame->close();
+        QTRY_VERIFY(!MainForm->ClientArea->childWindows().contains(util));
+        MainForm->ClientArea->activate(console);
+        const int windows = MainForm->ClientArea->childCount();
+        const QTextBlock kit = lineWith(console, "at java.base/java.lang.Integer.parseInt");
+        QVERIFY(kit.isValid());
+        console->Output->setTextCursor(QTextCursor(kit));
+        console->Output->setFocus();
+        QTest::keyClick(console->Output, Qt::Key_Return);
+        QCOMPARE(MainForm->ClientArea->childCount(), windows);
+        QCOMPARE(MainForm->activeChild(), console);
+
+        const QTextBlock own = lineWith(console, "at shop.Util.parse(Util.java:3)");
+        const QPoint place = console->Output->cursorRect(QTextCursor(own)).center();
+        QTest::mouseDClick(console->Output->viewport(), Qt::LeftButton, {}, place);
+        TMDIChild *opened = MainForm->activeDocument();
+        QVERIFY(opened);
+        QCOMPARE(opened->caption(), session.file("src/shop/Util.java"));
+        QCOMPARE(opened->RichEdit1->lineFromPosition(opened->RichEdit1->selStart()), 2);
+
+        // F8 walks the program's own frames from the document the trace led to.
+        const int beeps = qv::beepCount();
+        MainForm->NextErrorItem->trigger();
+        QCOMPARE(MainForm->activeDocument(), app);
+        QCOMPARE(app->RichEdit1->lineFromPosition(app->RichEdit1->selStart()), 3);
+        MainForm->NextErrorItem->trigger();
+        QCOMPARE(qv::beepCount(), beeps + 1);
+        MainForm->PreviousErrorItem->trigger();
+        QCOMPARE(MainForm->activeDocument(), opened);
+
+        MainForm->ClientArea->activate(console);
+        const QStringList boxes = compile(recorder);
+        QCOMPARE(boxes.value(0), u'"' + app->caption() + "\" done compiling.");
+    }
+
+    // A document never saved is named before it is compiled: its public class's file name is
+    // proposed in the folder last used, a name typed without suffix gets ".java", and Cancel
+    // ends the command with nothing written.
+    void newDocumentIsNamedBeforeCompiling_data()
+    {
+        QTest::addColumn<bool>("cancel");
+        QTest::newRow("named") << false;
+        QTest::newRow("cancelled") << true;
+    }
+
+    void newDocumentIsNamedBeforeCompiling()
+    {
+        QFETCH(bool, cancel);
+        Session session;
+        session.show();
+        QVERIFY(useRealCompiler());
+        const QString folder = QDir(session.dir()).canonicalPath() + "/work";
+        QDir().mkpath(folder);
+        MainForm->FileNewItem->trigger();
+        chooseFile(folder + "/notes.txt");
+        MainForm->FileSaveAsItem->trigger();
+        QVERIFY(allModalsHandled());
+        MainForm->FileNewItem->trigger();
+        TMDIChild *document = MainForm->activeDocument();
+        document->RichEdit1->setText("public class Hello { }\n");
+        const QString caption = document->caption();
+        auto visit = chooseFile(cancel ? QString() : QStringLiteral("Hello"));
+        BoxRecorder recorder;
+        MainForm->CompileItem->trigger();
+        QVERIFY(allModalsHandled());
+        QCOMPARE(visit->shownName, QStringLiteral("Hello.java"));
+        QCOMPARE(visit->directory, folder);
+        if (cancel) {
+            QCOMPARE(document->caption(), caption);
+            QVERIFY(!document->OutputForm);
+            QCOMPARE(QDir(folder).entryList(QDir::Files), QStringList{"notes.txt"});
+            QVERIFY(QDir(session.dir()).entryList({"NONAME*"}).isEmpty());
+            return;
+        }
+        QCOMPARE(document->caption(), folder + "/Hello.java");
+        QTRY_COMPARE_WITH_TIMEOUT(recorder.boxes.size(), 1, 120000);
+        QCOMPARE(recorder.texts().at(0), "\"" + folder + "/Hello.java\" done compiling.");
+        QVERIFY(QFile::exists(folder + "/Hello.class"));
+    }
+
+    // Compile and Run, from the button after Stop, runs a program that compiles without the
+    // compile's report; one that does not compile ends with the report and runs nothing.
+    void compileAndRunRunsWhatCompiles_data()
+    {
+        QTest::addColumn<bool>("broken");
+        QTest::newRow("good") << false;
+        QTest::newRow("broken") << true;
+    }
+
+    void compileAndRunRunsWhatCompiles()
+    {
+        QFETCH(bool, broken);
+        Session session;
+        session.show();
+        QVERIFY(useRealCompiler());
+        CompileOptForm->FillInInstalledCompiler();
+        QCOMPARE(MainForm->CompileAndRunBtn->x(), MainForm->StopBtn->x() + 25);
+        writeProgram(session.dir(), PackageProgram);
+        if (broken)
+            writeFile(session.file("src/shop/Util.java"), "package shop;\nclass Util { }\n");
+        MainForm->OpenDocument(session.file("src/shop/App.java"), true);
+        TMDIChild *document = MainForm->activeDocument();
+        BoxRecorder recorder;
+        MainForm->CompileAndRunBtn->click();
+        if (!broken) {
+            QVERIFY(consoleShows(document, "hi \n"));
+            QVERIFY(recorder.boxes.isEmpty());
+            QTRY_VERIFY(!document->OutputForm);
+            return;
+        }
+        QTRY_COMPARE_WITH_TIMEOUT(recorder.countContaining("done compiling.\n\nPossible errors!"),
+                                  1, 120000);
+        QVERIFY(document->OutputForm);
+        QVERIFY(!document->RunWindow);
     }
 
     // Other modified files of the program are offered for saving in one question before the

@@ -417,8 +417,8 @@ private slots:
     }
 
     // The first run fills in the folder of the installed compiler, found through JAVA_HOME,
-    // else the PATH with links resolved, and the interpreter beside it. Cancel still empties
-    // the compiler directory.
+    // else the PATH with links resolved, and the interpreter beside it, and the desktop's
+    // opener on the PATH as the browser. Cancel still empties the compiler directory.
     void firstRunFillsInTheInstalledCompiler_data()
     {
         QTest::addColumn<bool>("javaHome");
@@ -447,6 +447,7 @@ private slots:
         }
         QDir().mkpath(root + QStringLiteral("/path"));
         QFile::link(root + QStringLiteral("/jdk/bin/javac"), root + QStringLiteral("/path/javac"));
+        QFile::link(root + QStringLiteral("/jdk/bin/java"), root + QStringLiteral("/path/xdg-open"));
         const QByteArray oldPath = qgetenv("PATH");
         const QByteArray oldHome = qgetenv("JAVA_HOME");
         qputenv("PATH", onPath ? (root + "/path").toUtf8() : QByteArray("/nowhere"));
@@ -458,10 +459,12 @@ private slots:
 
         QString shownCompiler;
         QString shownInterpreter;
+        QString shownBrowser;
         answerBox();
         onNextModal([&](QWidget *) {
             shownCompiler = CompileOptForm->JavaPath->text();
             shownInterpreter = CompileOptForm->Interpreter->text();
+            shownBrowser = CompileOptForm->BrowserPath->text();
             CompileOptForm->BitBtn2->click();
         });
         session.show();
@@ -469,6 +472,7 @@ private slots:
         compiler.replace(u'@', root);
         QCOMPARE(shownCompiler, compiler);
         QCOMPARE(shownInterpreter, compiler.isEmpty() ? QString() : compiler + "/java");
+        QCOMPARE(shownBrowser, onPath ? root + "/path/xdg-open" : QString());
         QVERIFY(CompileOptForm->JavaPath->text().isEmpty());
     }
 

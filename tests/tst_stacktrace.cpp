@@ -1,5 +1,6 @@
 #include "testutil.h"
 
+#include "toolchain/programcontext.h"
 #include "toolchain/stacktrace.h"
 
 #include <QDir>
@@ -83,9 +84,13 @@ private slots:
     {
         QTest::addColumn<QString>("argument");
         QTest::addColumn<QStringList>("expected");
+        // How each trace's exception line begins.
+        QTest::addColumn<QStringList>("exceptions");
+        const QString uncaught = QStringLiteral("Exception in thread \"main\" java.lang.");
         QTest::newRow("exception in a package")
             << "index"
-            << QStringList{"0 shop.Cart.sum Cart.java:9", "0 shop.Cart.main Cart.java:28"};
+            << QStringList{"0 shop.Cart.sum Cart.java:9", "0 shop.Cart.main Cart.java:28"}
+            << QStringList{uncaught + "ArrayIndexOutOfBoundsException: Index 2"};
         QTest::newRow("cause with frames in common")
             << "cause"
             << QStringList{"0 shop.Cart.load Cart.java:17", "0 shop.Cart.main Cart.java:29",
@@ -93,19 +98,23 @@ private slots:
                            "NumberFormatException.java:n",
                            "1 java.lang.Integer.parseInt Integer.java:n",
                            "1 java.lang.Integer.parseInt Integer.java:n",
-                           "1 shop.Cart.load Cart.java:15"};
+                           "1 shop.Cart.load Cart.java:15"}
+            << QStringList{uncaught + "IllegalStateException: bad cart",
+                           "Caused by: java.lang.NumberFormatException: For input string"};
         QTest::newRow("classes of the kit with modules and nested classes")
             << "jdk"
             << QStringList{"0 java.util.ImmutableCollections$AbstractImmutableList.outOfBounds "
                            "ImmutableCollections.java:n",
                            "0 java.util.ImmutableCollections$List12.get "
                            "ImmutableCollections.java:n",
-                           "0 shop.Cart.main Cart.java:30"};
+                           "0 shop.Cart.main Cart.java:30"}
+            << QStringList{uncaught + "IndexOutOfBoundsException"};
         QTest::newRow("lambda")
             << "lambda"
             << QStringList{"0 shop.Cart.sum Cart.java:9",
                            "0 shop.Cart.lambda$main$0 Cart.java:31",
-                           "0 shop.Cart.main Cart.java:31"};
+                           "0 shop.Cart.main Cart.java:31"}
+            << QStringList{uncaught + "ArrayIndexOutOfBoundsException"};
         QTest::newRow("printed by the program, native methods, more frames left out")
             << "printed"
             << QStringList{"0 shop.Cart$Till.open Cart.java:22", "0 shop.Cart.main Cart.java:33",
@@ -115,7 +124,10 @@ private slots:
                            "1 jdk.internal.reflect.DelegatingMethodAccessorImpl.invoke "
                            "DelegatingMethodAccessorImpl.java:n",
                            "1 java.lang.reflect.Method.invoke Method.java:n",
-                           "1 shop.Cart.main Cart.java:34", "2 java.lang.Object.wait :0"};
+                           "1 shop.Cart.main Cart.java:34", "2 java.lang.Object.wait :0"}
+            << QStringList{"java.lang.UnsupportedOperationException",
+                           uncaught + "reflect.InvocationTargetException",
+                           "Caused by: java.lang.IllegalArgumentException"};
     }
 
     void readsTheInterpretersTraces()
@@ -141,6 +153,11 @@ private slots:
             QVERIFY(kit || f.relativePath() == QLatin1String("shop/Cart.java"));
         }
         QTEST(described, "expected");
+        QFETCH(QStringList, exceptions);
+        for (const StackFrame &f : whole) {
+            QVERIFY2(f.exception.startsWith(exceptions.value(f.trace, "?")),
+                     qPrintable(f.exception));
+        }
         const QList<QByteArray> lines = output.split('\n');
         for (const StackFrame &f : whole)
             QVERIFY(lines.value(f.outputLine).contains(f.method.toUtf8()));
@@ -152,6 +169,56 @@ private slots:
         QCOMPARE(parser.frames().size(), whole.size());
         for (qsizetype i = 0; i < whole.size(); ++i)
             QCOMPARE(parser.frames()[i].outputLine, whole[i].outputLine);
+    }
+
+    // A frame leads to a file of the program: below the source root by its package, or
+    // beside a file whose folder does not match its package; never to a class of the kit.
+    void framesLeadToTheProgramsFiles_data()
+    {
+        QTest::addColumn<QStringList>("files"); // the program's file first
+        QTest::addColumn<QString>("frame");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("class of the package")
+            << QStringList{"src/shop/App.java", "src/shop/Cart.java"}
+            << "at shop.Cart.sum(Cart.java:9)" << "src/shop/Cart.java";
+        QTest::newRow("nested class, other package")
+            << QStringList{"src/shop/App.java", "src/util/Box.java"}
+            << "at util.Box$Lid.open(Box.java:2)" << "src/util/Box.java";
+        QTest::newRow("no package")
+            << QStringList{"prog/Main.java", "prog/Helper.java"}
+            << "at Helper.help(Helper.java:1)" << "prog/Helper.java";
+        QTest::newRow("folder not matching the package")
+            << QStringList{"loose/App.java", "loose/Cart.java"}
+            << "at shop.Cart.sum(Cart.java:9)" << "loose/Cart.java";
+        QTest::newRow("class of the kit")
+            << QStringList{"src/shop/App.java"}
+            << "at java.base/java.lang.Integer.parseInt(Integer.java:652)" << "";
+        QTest::newRow("no line") << QStringList{"src/shop/App.java", "src/shop/Cart.java"}
+                                 << "at shop.Cart.sum(Cart.java)" << "";
+        QTest::newRow("file missing") << QStringList{"src/shop/App.java"}
+                                      << "at shop.Gone.run(Gone.java:3)" << "";
+    }
+
+    void framesLeadToTheProgramsFiles()
+    {
+        QFETCH(QStringList, files);
+        QFETCH(QString, frame);
+        QFETCH(QString, expected);
+        QTemporaryDir root;
+        for (const QString &file : files) {
+            const QString path = root.filePath(file);
+            QDir().mkpath(path.section(u'/', 0, -2));
+            const QString package = file.contains(QLatin1String("util/")) ? "util" : "shop";
+            writeFile(path, file.startsWith(QLatin1String("prog/"))
+                                ? QByteArray("class X {}\n")
+                                : "package " + package.toUtf8() + ";\nclass X {}\n");
+        }
+        const QString program = root.filePath(files.first());
+        const ProgramContext context = programContext(program, readFile(program));
+        StackFrame read;
+        QVERIFY(readStackFrame(frame, read));
+        QCOMPARE(frameSourcePath(read, context),
+                 expected.isEmpty() ? QString() : root.filePath(expected));
     }
 };
 

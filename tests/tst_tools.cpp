@@ -3,11 +3,15 @@
 #include "app/MainForm.h"
 #include "app/Tools.h"
 #include "editor/Childwin.h"
+#include "platform/textcontrol.h"
 #include "toolchain/Compopt.h"
 
 #include <QAction>
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QLabel>
 #include <QLineEdit>
 #include <QProcess>
 #include <QStandardPaths>
@@ -182,6 +186,59 @@ private slots:
         MainForm->BrowserItem->trigger();
         QTest::qWait(200);
         QVERIFY(!QFile::exists(session.file(QStringLiteral("started"))));
+    }
+
+    // Interpreter runs what is on disk, and says when that is not the document's code.
+    void interpreterSaysWhenTheClassIsStale_data()
+    {
+        QTest::addColumn<int>("classAge"); // seconds older than the source; -1: no class
+        QTest::addColumn<bool>("modified");
+        QTest::addColumn<QString>("note");
+        QTest::newRow("never compiled") << -1 << false
+                                        << "Hello.class was not found: Ctrl+R compiles and runs";
+        QTest::newRow("older class") << 60 << false
+                                     << "Hello.class is older than Hello.java: Ctrl+R compiles "
+                                        "and runs";
+        QTest::newRow("modified document")
+            << -60 << true << "Hello.java has been modified since it was saved: Ctrl+R "
+                              "compiles and runs";
+        QTest::newRow("up to date") << -60 << false << "";
+    }
+    void interpreterSaysWhenTheClassIsStale()
+    {
+        QFETCH(int, classAge);
+        QFETCH(bool, modified);
+        QFETCH(QString, note);
+        Session session;
+        session.show();
+        qputenv("QV_RECORD", QFile::encodeName(session.file(QStringLiteral("record.txt"))));
+        const QString source = session.file(QStringLiteral("Hello.java"));
+        writeFile(source, "public class Hello {}\n");
+        if (classAge != -1) {
+            QFile compiled(session.file(QStringLiteral("Hello.class")));
+            QVERIFY(compiled.open(QIODevice::WriteOnly));
+            const QDateTime sourceTime = QFileInfo(source).lastModified();
+            QVERIFY(compiled.setFileTime(sourceTime.addSecs(-classAge),
+                                         QFileDevice::FileModificationTime));
+        }
+        CompileOptForm->Interpreter->setText(Recorder);
+        MainForm->OpenDocument(source, true);
+        if (modified)
+            MainForm->activeDocument()->RichEdit1->setText("public class Hello { }\n");
+        MainForm->InterpreterItem->trigger();
+        QCOMPARE(MainForm->StatusBar->text(), note);
+    }
+
+    // With no browser set, Browser says so instead of doing nothing.
+    void browserSaysWhenNoneIsSet()
+    {
+        Session session;
+        session.show();
+        writeFile(session.file(QStringLiteral("page.html")), "<html></html>");
+        CompileOptForm->BrowserPath->setText(QString());
+        MainForm->OpenDocument(session.file(QStringLiteral("page.html")), true);
+        MainForm->BrowserItem->trigger();
+        QCOMPARE(MainForm->StatusBar->text(), "No browser is set: Java Options names one");
     }
 
     void noActiveChildDoesNothing()

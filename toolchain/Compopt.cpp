@@ -260,6 +260,12 @@ void TCompileOptForm::FillInInstalledCompiler()
         Interpreter->setText(interpreter);
 }
 
+void TCompileOptForm::FillInDesktopBrowser()
+{
+    if (BrowserPath->text().isEmpty())
+        BrowserPath->setText(qv::findDesktopOpener());
+}
+
 int TCompileOptForm::ShowModal()
 {
     showFlagSupport();

@@ -91,6 +91,8 @@ public:
     // Fills in the compiler directory with the folder of the installed compiler and the
     // interpreter with the "java" beside it, when there is one.
     void FillInInstalledCompiler();
+    // Fills in an empty browser with the desktop's opener, when there is one.
+    void FillInDesktopBrowser();
 
     // Every way of closing ends here and passes the close check first; Escape and the
     // window frame ask for mrCancel.

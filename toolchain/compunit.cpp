@@ -334,6 +334,12 @@ void TCompOutForm::ReaderTerminated()
             setCaption(CompiledFile + QStringLiteral(" done compiling.Possible errors!"));
         return;
     }
+    if (!ReportsSuccess) {
+        emit compiledCleanly();
+        if (self)
+            closeAfterReport();
+        return;
+    }
     qv::messageBox(CompiledFile + QStringLiteral(" done compiling."));
     if (self)
         closeAfterReport();

@@ -99,6 +99,9 @@ public:
     qv::StatusPanels *StatusBar1 = nullptr;
     std::unique_ptr<TJavaCompile> Runner;
     QString CompiledFile;
+    // False when a clean compile goes on to run the program: it then closes its window with
+    // compiledCleanly() instead of the " done compiling." box.
+    bool ReportsSuccess = true;
 
     void UpdateCaretPanel();
     void FormErrorCloseQuery(bool &CanClose);
@@ -129,6 +132,8 @@ public:
 signals:
     // The user chose a diagnostic that names a place: a double-click or Enter on its lines.
     void diagnosticChosen(const Diagnostic &diagnostic);
+    // A compile that does not report its success has ended cleanly.
+    void compiledCleanly();
 
 public:
     bool queryClose() override;

@@ -7,6 +7,7 @@
 
 #include <QFontDatabase>
 #include <QKeyEvent>
+#include <QMouseEvent>
 #include <QLineEdit>
 #include <QLocale>
 #include <QPlainTextEdit>
@@ -56,6 +57,8 @@ TRunConsoleForm::TRunConsoleForm(TMDIChild *owner)
     Output->setLineWrapMode(QPlainTextEdit::NoWrap);
     Output->setFont(fixed);
     Output->setFocusPolicy(Qt::ClickFocus);
+    Output->installEventFilter(this);
+    Output->viewport()->installEventFilter(this);
     Input = new QLineEdit(this);
     Input->setFont(fixed);
     Input->setPlaceholderText(QStringLiteral("Input: Enter sends a line, Ctrl+D ends the input"));
@@ -190,6 +193,7 @@ QByteArray TRunConsoleForm::shownLines(const QByteArray &bytes)
 
 void TRunConsoleForm::appendOutput(const QByteArray &bytes)
 {
+    m_traces.feed(bytes);
     appendText(m_decoder.decode(shownLines(bytes)), QTextCharFormat());
 }
 
@@ -245,10 +249,65 @@ void TRunConsoleForm::programEnded()
     Input->setEnabled(false);
     Input->setPlaceholderText(QString());
     setCaption(finishedCaption(ClassName, m_program->end()));
+    m_traces.finish();
+    emit finished();
+}
+
+bool TRunConsoleForm::chooseLine(const QTextBlock &block)
+{
+    StackFrame frame;
+    if (!block.isValid() || !readStackFrame(block.text(), frame))
+        return false;
+    showChosen(block);
+    emit frameChosen(frame);
+    return true;
+}
+
+void TRunConsoleForm::showChosen(const QTextBlock &block)
+{
+    QTextEdit::ExtraSelection chosen;
+    chosen.cursor = QTextCursor(block);
+    chosen.format.setBackground(QColor(0xcf, 0xe3, 0xff));
+    chosen.format.setProperty(QTextFormat::FullWidthSelection, true);
+    Output->setExtraSelections({chosen});
+    QTextCursor caret(block);
+    Output->setTextCursor(caret);
+    Output->ensureCursorVisible();
+}
+
+bool TRunConsoleForm::stepFrame(int step, const std::function<bool(const StackFrame &)> &accept,
+                                StackFrame &frame)
+{
+    const QList<QTextEdit::ExtraSelection> chosen = Output->extraSelections();
+    QTextBlock block;
+    if (!chosen.isEmpty())
+        block = step > 0 ? chosen.first().cursor.block().next()
+                         : chosen.first().cursor.block().previous();
+    else
+        block = step > 0 ? Output->document()->firstBlock() : Output->document()->lastBlock();
+    for (; block.isValid(); block = step > 0 ? block.next() : block.previous()) {
+        if (readStackFrame(block.text(), frame) && accept(frame)) {
+            showChosen(block);
+            return true;
+        }
+    }
+    return false;
 }
 
 bool TRunConsoleForm::eventFilter(QObject *watched, QEvent *event)
 {
+    if (watched == Output && event->type() == QEvent::KeyPress) {
+        const auto *key = static_cast<QKeyEvent *>(event);
+        if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter)
+            && (key->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier)
+            return chooseLine(Output->textCursor().block());
+    }
+    if (watched == Output->viewport() && event->type() == QEvent::MouseButtonDblClick) {
+        const auto *mouse = static_cast<QMouseEvent *>(event);
+        if (mouse->button() == Qt::LeftButton
+            && chooseLine(Output->cursorForPosition(mouse->position().toPoint()).block()))
+            return true;
+    }
     if (watched == Input && event->type() == QEvent::KeyPress) {
         const auto *key = static_cast<QKeyEvent *>(event);
         if (key->key() == Qt::Key_D && key->modifiers() == Qt::ControlModifier) {

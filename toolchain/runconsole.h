@@ -1,14 +1,18 @@
 #pragma once
 
+#include "toolchain/stacktrace.h"
 #include "toolchain/toolwindow.h"
 
 #include <QStringDecoder>
 #include <QStringList>
 
+#include <functional>
+
 #include <memory>
 
 class QLineEdit;
 class QPlainTextEdit;
+class QTextBlock;
 class QTextCharFormat;
 
 namespace qv {
@@ -23,7 +27,8 @@ QString finishedCaption(const QString &className, const qv::ProcessEnd &end);
 
 // The run window of one program: shows what the program writes to its standard output and
 // standard error as it arrives, in the fixed-pitch face, and sends the lines typed into the
-// input line under the text to its standard input; Ctrl+D there closes that input.
+// input line under the text to its standard input; Ctrl+D there closes that input. A line of
+// a stack trace in the text is chosen by a double-click or by Enter.
 class TRunConsoleForm : public ToolWindow
 {
     Q_OBJECT
@@ -64,6 +69,18 @@ public:
     // The end handler of the window's reader: the program has ended and all it wrote is shown.
     void programEnded();
 
+    // The frames of the stack traces in all the program wrote.
+    const QList<StackFrame> &frames() const { return m_traces.frames(); }
+    // Finds the next (step 1) or previous (step -1) line of the text after the one chosen last
+    // that is a frame which accept takes, and shows it chosen; false when there is none.
+    bool stepFrame(int step, const std::function<bool(const StackFrame &)> &accept,
+                   StackFrame &frame);
+
+signals:
+    void frameChosen(const StackFrame &frame);
+    // The program has ended and all it wrote is shown.
+    void finished();
+
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
     void formClose() override;
@@ -74,6 +91,9 @@ private:
     void keepScrollBack();
     void sendText(const QString &text);
     void sendCompleteLines(const QString &text);
+    // Chooses the line of the block when it is a frame; false when it is none.
+    bool chooseLine(const QTextBlock &block);
+    void showChosen(const QTextBlock &block);
 
     std::shared_ptr<qv::Process> m_program;
     qv::PipeWriter *m_input = nullptr;
@@ -82,4 +102,5 @@ private:
     qsizetype m_column = 0;
     qlonglong m_droppedLines = 0;
     bool m_ended = false;
+    StackTraceParser m_traces;
 };

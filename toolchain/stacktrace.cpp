@@ -1,5 +1,11 @@
 #include "stacktrace.h"
 
+#include "programcontext.h"
+#include "platform/files.h"
+#include "platform/locations.h"
+
+#include <algorithm>
+
 QString StackFrame::packageName() const
 {
     const qsizetype dot = className.lastIndexOf(u'.');
@@ -78,16 +84,40 @@ void StackTraceParser::takeLine(QByteArrayView bytes)
     if (!mayBeFrame || !readStackFrame(QString::fromUtf8(bytes), frame)) {
         // "... 3 more" continues the trace it ends.
         const QByteArrayView trimmed = bytes.trimmed();
-        if (!(trimmed.startsWith("... ") && trimmed.endsWith(" more")))
+        if (!(trimmed.startsWith("... ") && trimmed.endsWith(" more"))) {
             m_inTrace = false;
+            // Only the line above a trace is kept, and of a long line its start.
+            m_lastText = trimmed.first(std::min<qsizetype>(trimmed.size(), 500)).toByteArray();
+        }
         return;
     }
-    if (!m_inTrace)
+    if (!m_inTrace) {
         ++m_trace;
+        m_exception = QString::fromUtf8(m_lastText);
+    }
     m_inTrace = true;
     frame.outputLine = lineNumber;
     frame.trace = m_trace;
+    frame.exception = m_exception;
     m_frames.append(frame);
+}
+
+QString frameSourcePath(const StackFrame &frame, const ProgramContext &context)
+{
+    if (!frame.hasPlace() || frame.file.contains(u'/'))
+        return {};
+    QString root = context.sourceRoot;
+    if (!root.endsWith(qv::PathSeparator))
+        root += qv::PathSeparator;
+    QString path = root + QString(frame.relativePath()).replace(u'/', qv::PathSeparator);
+    if (qv::fileExists(path))
+        return path;
+    if (!context.folderMatchesPackage && frame.packageName() == context.packageName) {
+        path = root + frame.file;
+        if (qv::fileExists(path))
+            return path;
+    }
+    return {};
 }
 
 QList<StackFrame> parseStackTraces(QByteArrayView output)

@@ -21,6 +21,10 @@ struct StackFrame
     // Counts the traces in the output, from 0: a "Caused by:" starts a new one, and so does
     // any first frame after other text.
     int trace = 0;
+    // The line the trace begins under: the exception and its message, as printed
+    // ("Exception in thread "main" java.lang...: ...", "Caused by: ..."); empty at the
+    // output's start.
+    QString exception;
 
     bool hasPlace() const { return line > 0 && !file.isEmpty(); }
     // The class's package: what comes before the class's last ".", or empty.
@@ -51,7 +55,17 @@ private:
     int m_lineNumber = 0;
     int m_trace = -1;
     bool m_inTrace = false;
+    QByteArray m_lastText;
+    QString m_exception;
 };
 
 // All frames of a complete output.
 QList<StackFrame> parseStackTraces(QByteArrayView output);
+
+struct ProgramContext;
+
+// The source file of the frame among the program's files: below the source root by the
+// class's package, or, for a class of the program's own package when its folder does not
+// match the package, beside the program's file. Empty when no such file exists (a class of
+// the kit, a file without source).
+QString frameSourcePath(const StackFrame &frame, const ProgramContext &context);
