@@ -48,12 +48,24 @@ struct TraceMark
 };
 QList<TraceMark> TraceMarks;
 
-// The frame's file among those of the run's program, or empty.
-QString sourceOf(const TRunConsoleForm *console, const StackFrame &frame)
+// Where the run's program lives, read once for many frames.
+struct RunProgram
 {
-    const TMDIChild *owner = console->owner();
-    return owner ? frameSourcePath(frame, documentContext(owner)) : QString();
-}
+    explicit RunProgram(const TRunConsoleForm *console)
+        : known(console->owner() != nullptr)
+    {
+        if (known)
+            context = documentContext(console->owner());
+    }
+    // The frame's file among those of the program, or empty.
+    QString sourceOf(const StackFrame &frame) const
+    {
+        return known ? frameSourcePath(frame, context) : QString();
+    }
+
+    bool known;
+    ProgramContext context;
+};
 
 } // namespace
 
@@ -143,7 +155,7 @@ void TMainForm::goToPlace(TMDIChild *target, const QString &path, int line, int 
 void TMainForm::followFrame(TRunConsoleForm *console, const StackFrame &frame)
 {
     // A class of the kit has no source here: its lines lead nowhere.
-    const QString path = sourceOf(console, frame);
+    const QString path = RunProgram(console).sourceOf(frame);
     if (!path.isEmpty())
         goToPlace(documentShowing(ClientArea, path), path, frame.line - 1, 0);
 }
@@ -154,10 +166,11 @@ void TMainForm::markTrace(TRunConsoleForm *console)
     // frame in the program's own files is where to look first.
     const StackFrame *innermost = nullptr;
     QString path;
+    const RunProgram program(console);
     for (const StackFrame &frame : console->frames()) {
         if (innermost && innermost->trace == frame.trace)
             continue;
-        const QString source = sourceOf(console, frame);
+        const QString source = program.sourceOf(frame);
         if (source.isEmpty())
             continue;
         innermost = &frame;
@@ -203,19 +216,20 @@ bool TMainForm::stepTrace(int step)
             return false;
         if (document != run->owner()) {
             const QList<StackFrame> &frames = run->frames();
-            const bool leadsHere = std::any_of(frames.begin(), frames.end(),
-                                               [&](const StackFrame &frame) {
-                                                   return frame.file == captionFileName(document->caption())
-                                                          && qv::sameFile(sourceOf(run, frame),
-                                                                          document->caption());
-                                               });
-            if (!leadsHere)
+            const QString name = captionFileName(document->caption());
+            const RunProgram program(run);
+            const auto leadsHere = [&](const StackFrame &frame) {
+                return frame.file == name
+                       && qv::sameFile(program.sourceOf(frame), document->caption());
+            };
+            if (std::none_of(frames.begin(), frames.end(), leadsHere))
                 return false;
         }
     }
     StackFrame frame;
-    if (!run->stepFrame(step, [run](const StackFrame &each) {
-            return !sourceOf(run, each).isEmpty();
+    const RunProgram program(run);
+    if (!run->stepFrame(step, [&program](const StackFrame &each) {
+            return !program.sourceOf(each).isEmpty();
         }, frame)) {
         qv::beep();
         return true;

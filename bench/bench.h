@@ -15,6 +15,8 @@ void benchCompileErrors();
 void benchKeys();
 void benchLongLine();
 void benchJavac();
+// Compile and Run by its key against javac and java run directly.
+void benchCompileAndRun();
 // Checking while typing through the Java service.
 void benchLiveCheck();
 // Completion through the Java service.

@@ -15,7 +15,7 @@ int main(int argc, char **argv)
     std::setvbuf(stdout, nullptr, _IOLBF, 0);
     QApplication app(argc, argv);
     // With names (startup, open, highlight, search, keys, longline, compile, errors,
-    // javac, livecheck, completion, shell), runs only those.
+    // javac, compilerun, livecheck, completion, shell), runs only those.
     const QStringList names = app.arguments().mid(1);
     const auto wanted = [&](const char *name) {
         return names.isEmpty() || names.contains(QLatin1String(name));
@@ -38,6 +38,8 @@ int main(int argc, char **argv)
         benchCompileErrors();
     if (wanted("javac"))
         benchJavac();
+    if (wanted("compilerun"))
+        benchCompileAndRun();
     if (wanted("livecheck"))
         benchLiveCheck();
     if (wanted("completion"))

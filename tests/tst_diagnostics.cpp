@@ -9,7 +9,8 @@
 
 using namespace testutil;
 
-// The compiler's diagnostics read from what the installed compiler really writes.
+// The compiler's diagnostics read from canned outputs of several kit versions, and from what
+// the installed compiler really writes.
 class tst_Diagnostics : public QObject
 {
     Q_OBJECT
@@ -18,15 +19,117 @@ private:
     static QString describe(const Diagnostic &d, const QString &folder)
     {
         static const char *const kinds[] = {"error", "warning", "note"};
-        return QStringLiteral("%1 %2:%3:%4 %5")
-            .arg(QLatin1String(kinds[d.kind]), d.file)
-            .arg(d.line)
-            .arg(d.column)
-            .arg(d.message.section(u'\n', 0, 0))
-            .replace(folder, QStringLiteral("@"));
+        QString text = QStringLiteral("%1 %2:%3:%4 %5")
+                           .arg(QLatin1String(kinds[d.kind]), d.file)
+                           .arg(d.line)
+                           .arg(d.column)
+                           .arg(d.message.section(u'\n', 0, 0));
+        return folder.isEmpty() ? text : text.replace(folder, QStringLiteral("@"));
+    }
+
+    // Reads the output whole and again one byte at a time; both readings must agree.
+    static QList<Diagnostic> parsedBothWays(const QByteArray &output)
+    {
+        const QList<Diagnostic> whole = parseDiagnostics(output);
+        DiagnosticParser parser;
+        for (qsizetype i = 0; i < output.size(); ++i)
+            parser.feed(QByteArrayView(output).sliced(i, 1));
+        parser.finish();
+        [&] {
+            QCOMPARE(parser.diagnostics().size(), whole.size());
+            for (qsizetype i = 0; i < whole.size(); ++i) {
+                QCOMPARE(parser.diagnostics()[i].message, whole[i].message);
+                QCOMPARE(parser.diagnostics()[i].column, whole[i].column);
+                QCOMPARE(parser.diagnostics()[i].firstOutputLine, whole[i].firstOutputLine);
+                QCOMPARE(parser.diagnostics()[i].lastOutputLine, whole[i].lastOutputLine);
+            }
+        }();
+        return whole;
     }
 
 private slots:
+    // Each row: the output, and the diagnostics as "kind file:line:column first line of the
+    // message [first-last output line] detail lines".
+    void readsCannedOutput_data()
+    {
+        QTest::addColumn<QByteArray>("output");
+        QTest::addColumn<QStringList>("expected");
+
+        QTest::newRow("syntax error, older kit")
+            << QByteArray("A.java:3: error: illegal start of expression\n"
+                          "        int y = ;\n"
+                          "                ^\n"
+                          "1 error\n")
+            << QStringList{"error A.java:3:17 illegal start of expression [0-2] 0"};
+        QTest::newRow("symbol with its details, newer kit")
+            << QByteArray("/src/Odd.java:2: error: cannot find symbol\n"
+                          "  Missing m;\n"
+                          "  ^\n"
+                          "  symbol:   class Missing\n"
+                          "  location: class Odd\n"
+                          "1 error\n")
+            << QStringList{"error /src/Odd.java:2:3 cannot find symbol [0-4] 2"};
+        QTest::newRow("line ends CR LF")
+            << QByteArray("A.java:3: error: illegal start of expression\r\n"
+                          "        int y = ;\r\n"
+                          "                ^\r\n"
+                          "A.java:4: warning: [rawtypes] found raw type: List\r\n"
+                          "\tvoid f(List r) {}\r\n"
+                          "\t       ^\r\n"
+                          "  missing type arguments for generic class List<E>\r\n"
+                          "1 error\r\n1 warning\r\n")
+            << QStringList{"error A.java:3:17 illegal start of expression [0-2] 0",
+                           "warning A.java:4:9 [rawtypes] found raw type: List [3-6] 1"};
+        QTest::newRow("path with blanks and colons")
+            << QByteArray("/home/a b/x: y/Odd: Name.java:12: error: ';' expected\n"
+                          "    int x = 1\n"
+                          "             ^\n")
+            << QStringList{"error /home/a b/x: y/Odd: Name.java:12:14 ';' expected [0-2] 0"};
+        QTest::newRow("message that holds a place of its own")
+            << QByteArray("B.java:1: error: class X is public, should be declared in a file "
+                          "named X.java:2: error: \n"
+                          "public class X {}\n"
+                          "       ^\n")
+            << QStringList{"error B.java:1:8 class X is public, should be declared in a file "
+                           "named X.java:2: error:  [0-2] 0"};
+        QTest::newRow("notes and a plain warning")
+            << QByteArray("warning: [options] system modules path not set in conjunction with "
+                          "-source 11\n"
+                          "Note: W.java uses unchecked or unsafe operations.\n"
+                          "Note: Recompile with -Xlint:unchecked for details.\n"
+                          "1 warning\n")
+            << QStringList{"warning :0:0 [options] system modules path not set in conjunction "
+                           "with -source 11 [0-0] 0",
+                           "note :0:0 W.java uses unchecked or unsafe operations. [1-1] 0",
+                           "note :0:0 Recompile with -Xlint:unchecked for details. [2-2] 0"};
+        QTest::newRow("file not found, then the usage")
+            << QByteArray("error: file not found: None.java\n"
+                          "Usage: javac <options> <source files>\n"
+                          "use --help for a list of possible options\n")
+            << QStringList{"error :0:0 file not found: None.java [0-0] 0"};
+        QTest::newRow("last line without a line break")
+            << QByteArray("A.java:1: error: reached end of file while parsing\n"
+                          "class A {\n"
+                          "         ^")
+            << QStringList{"error A.java:1:10 reached end of file while parsing [0-2] 0"};
+        QTest::newRow("no diagnostic") << QByteArray("Picked up _JAVA_OPTIONS: -Xmx1g\n\n")
+                                       << QStringList();
+    }
+
+    void readsCannedOutput()
+    {
+        QFETCH(QByteArray, output);
+        QStringList described;
+        for (const Diagnostic &d : parsedBothWays(output)) {
+            described << describe(d, QString())
+                             + QStringLiteral(" [%1-%2] %3")
+                                   .arg(d.firstOutputLine)
+                                   .arg(d.lastOutputLine)
+                                   .arg(d.message.count(u'\n'));
+        }
+        QTEST(described, "expected");
+    }
+
     // Each row: source files ("@" is the scratch folder), the compiler's arguments and the
     // diagnostics as "kind file:line:column first line of the message". The output is read
     // whole, and again one byte at a time: the result is the same.
@@ -75,6 +178,9 @@ private slots:
         QFETCH(QStringList, files);
         QFETCH(QStringList, arguments);
         QFETCH(QStringList, expected);
+        const QString compiler = QStandardPaths::findExecutable(QStringLiteral("javac"));
+        if (compiler.isEmpty())
+            QSKIP("no javac on PATH");
         QTemporaryDir folder;
         for (qsizetype i = 0; i + 1 < files.size(); i += 2) {
             const QString path = files[i].replace(u'@', folder.path());
@@ -86,26 +192,14 @@ private slots:
 
         QProcess javac;
         javac.setWorkingDirectory(folder.path());
-        javac.start(QStandardPaths::findExecutable(QStringLiteral("javac")), arguments);
+        javac.start(compiler, arguments);
         QVERIFY(javac.waitForFinished(120000));
         const QByteArray output = javac.readAllStandardError() + javac.readAllStandardOutput();
 
-        const QList<Diagnostic> whole = parseDiagnostics(output);
         QStringList described;
-        for (const Diagnostic &d : whole)
+        for (const Diagnostic &d : parsedBothWays(output))
             described << describe(d, folder.path());
         QCOMPARE(described, expected);
-
-        DiagnosticParser parser;
-        for (qsizetype i = 0; i < output.size(); ++i)
-            parser.feed(QByteArrayView(output).sliced(i, 1));
-        parser.finish();
-        QCOMPARE(parser.diagnostics().size(), whole.size());
-        for (qsizetype i = 0; i < whole.size(); ++i) {
-            QCOMPARE(parser.diagnostics()[i].message, whole[i].message);
-            QCOMPARE(parser.diagnostics()[i].column, whole[i].column);
-            QCOMPARE(parser.diagnostics()[i].lastOutputLine, whole[i].lastOutputLine);
-        }
     }
 };
 

@@ -128,8 +128,8 @@ private slots:
         QFETCH(bool, installed);
         QFETCH(QStringList, disabled);
         Session session;
-        if (installed)
-            compiletesting::useRealCompiler();
+        if (installed && !compiletesting::useRealCompiler())
+            QSKIP("no javac on PATH");
         const QString all = QStringLiteral("g O debug depend nowarn verbose nowrite");
         MainForm->ApplyFlagsString(all);
         QTEST(MainForm->BuildCompilerOptions(), "options");

@@ -163,6 +163,21 @@ private slots:
         QCOMPARE(MainForm->LiveCheck->service()->processId(), service);
     }
 
+    // A service that dies is started again, and so is the shell in it.
+    void shellSurvivesTheServiceDying()
+    {
+        Session session;
+        session.show();
+        NEED_JAVA();
+        TShellForm *shell = openShell();
+        evaluate(shell, {QStringLiteral("int kept = 1")});
+        ::kill(pid_t(MainForm->LiveCheck->service()->processId()), SIGKILL);
+        QTRY_VERIFY_WITH_TIMEOUT(transcript(shell).contains(QStringLiteral("A fresh shell starts"))
+                                     && shell->shell()->isIdle(), Wait);
+        const QString text = evaluate(shell, {QStringLiteral("2 + 3")});
+        QVERIFY2(text.contains(QStringLiteral("$1 ==> 5")), qPrintable(text));
+    }
+
     // The shell starts with the current document's run class path: a class compiled in its
     // folder can be used, and the lines of a trace through it lead to its source.
     void documentsClassesAreSeen()

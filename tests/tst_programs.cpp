@@ -95,15 +95,15 @@ private slots:
         session.show();
         QVERIFY(useRealCompiler());
         writeProgram(session.dir(),
-                     {"prog/Main.java",
-                      "public class Main { public static void main(String[] a) { Helper.help(); } }\n",
-                      "prog/Helper.java", "class Helper { static void help() {} }\n"});
+                     {"prog/Till.java",
+                      "public class Till { public static void main(String[] a) { Purse.help(); } }\n",
+                      "prog/Purse.java", "class Purse { static void help() {} }\n"});
         QDir::setCurrent(session.dir());
-        MainForm->OpenDocument(session.file("prog/Main.java"), true);
+        MainForm->OpenDocument(session.file("prog/Till.java"), true);
         BoxRecorder recorder;
-        const QString quotedName = u'"' + session.file("prog/Main.java") + u'"';
+        const QString quotedName = u'"' + session.file("prog/Till.java") + u'"';
         QCOMPARE(compile(recorder), QStringList{quotedName + " done compiling."});
-        QVERIFY(QFile::exists(session.file("prog/Helper.class")));
+        QVERIFY(QFile::exists(session.file("prog/Purse.class")));
     }
 
     // A two-file package compiles and runs, with its classes beside the sources or in an

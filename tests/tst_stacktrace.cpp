@@ -171,6 +171,19 @@ private slots:
             QCOMPARE(parser.frames()[i].outputLine, whole[i].outputLine);
     }
 
+    // Of a program that prints traces without end, the last frames are kept.
+    void endlessTracesKeepTheLastFrames()
+    {
+        StackTraceParser parser;
+        const int printed = 3 * int(StackTraceParser::KeptFrames);
+        for (int i = 1; i <= printed; ++i)
+            parser.feed(QStringLiteral("Exception\n\tat A.run(A.java:%1)\n").arg(i).toUtf8());
+        QVERIFY(parser.frames().size() <= 2 * StackTraceParser::KeptFrames);
+        QVERIFY(parser.frames().size() >= StackTraceParser::KeptFrames);
+        QCOMPARE(parser.frames().last().line, printed);
+        QCOMPARE(parser.frames().last().trace, printed - 1);
+    }
+
     // A frame leads to a file of the program: below the source root by its package, or
     // beside a file whose folder does not match its package; never to a class of the kit.
     void framesLeadToTheProgramsFiles_data()

@@ -207,6 +207,24 @@ private slots:
             = double(qv::procValueKiB("/proc/self/status", "VmHWM:") - before) * 1024.0;
         QVERIFY2(peak <= 3.0 * double(size), qPrintable(QString::number(peak / double(size))));
     }
+
+    // One mark taken away leaves the others of its line, their messages and their kind.
+    void removingAMarkKeepsTheOthers()
+    {
+        using Mark = qv::TextControl::LineMark;
+        qv::TextControl edit;
+        edit.setText("a\nb\nc\n");
+        const int error = edit.addLineMark(1, Mark::Error, QStringLiteral("first"));
+        edit.addLineMark(1, Mark::Warning, QStringLiteral("second"));
+        const int other = edit.addLineMark(2, Mark::Error, QStringLiteral("third"));
+        edit.removeLineMark(error);
+        QCOMPARE(edit.lineMarks(1), QList<Mark>{Mark::Warning});
+        QCOMPARE(edit.lineMessage(1), QStringLiteral("second"));
+        edit.removeLineMark(other);
+        edit.removeLineMark(other);
+        QVERIFY(edit.lineMarks(2).isEmpty());
+        QVERIFY(edit.lineMessage(2).isEmpty());
+    }
 };
 
 QTEST_MAIN(tst_TextControl)

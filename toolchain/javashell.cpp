@@ -49,7 +49,17 @@ std::optional<QList<ShellPiece>> shellPieces(const ServiceMessage &answer)
 JavaShell::JavaShell(JavaService *service, QObject *parent)
     : QObject(parent)
     , m_service(service)
-{}
+{
+    // The shell lives in the service: a service that stops takes it along, idle or not.
+    if (service) {
+        connect(service, &JavaService::readyChanged, this, [this](bool ready) {
+            if (!ready && m_state != State::Off) {
+                ++m_generation;
+                lost(QStringLiteral("the Java service stopped"));
+            }
+        });
+    }
+}
 
 JavaShell::~JavaShell()
 {

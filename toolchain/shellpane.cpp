@@ -169,6 +169,9 @@ TShellForm::TShellForm(JavaService *service, QStringList *history)
     });
     connect(m_shell, &JavaShell::failed, this, [this](const QString &why) {
         note(QStringLiteral("The shell is off: ") + why);
+        // An input that was out is lost with the shell; one not yet taken is still typed.
+        m_sent.clear();
+        m_waiting.clear();
         m_lost = true;
         updateState();
     });

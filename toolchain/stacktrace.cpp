@@ -99,6 +99,9 @@ void StackTraceParser::takeLine(QByteArrayView bytes)
     frame.outputLine = lineNumber;
     frame.trace = m_trace;
     frame.exception = m_exception;
+    // A program that prints traces without end must not fill the memory with them.
+    if (m_frames.size() >= 2 * KeptFrames)
+        m_frames.remove(0, m_frames.size() - KeptFrames);
     m_frames.append(frame);
 }
 

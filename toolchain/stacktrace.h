@@ -45,7 +45,9 @@ public:
     // Takes the last line even without a line break.
     void finish();
 
+    // The frames read, of a long output the last ones: between KeptFrames and twice as many.
     const QList<StackFrame> &frames() const { return m_frames; }
+    static constexpr qsizetype KeptFrames = 10000;
 
 private:
     void takeLine(QByteArrayView bytes);
