@@ -43,14 +43,13 @@ void replaceText(TMDIChild *document, const QByteArray &from, const QByteArray &
     edit->replaceRange(at, at + int(from.size()), to, at + int(to.size()));
 }
 
-// The class files of the checked classes below the folder. Other tests running at the same
-// time compile classes of their own in the temporary folder.
+// The class files of the classes noClassFileIsWritten checks, below the folder.
 QStringList classFilesIn(const QString &folder)
 {
     QStringList found;
     QDirIterator files(folder,
-                       {QStringLiteral("Main.class"), QStringLiteral("Helper.class"),
-                        QStringLiteral("Broken.class")},
+                       {QStringLiteral("Tally.class"), QStringLiteral("Counter.class"),
+                        QStringLiteral("Faulty.class")},
                        QDir::Files,
                        QDirIterator::Subdirectories);
     while (files.hasNext())
@@ -214,15 +213,17 @@ private slots:
         QList<QStringList> before;
         for (const QString &folder : folders)
             before.append(classFilesIn(folder));
-        writeFile(session.file(QStringLiteral("Helper.java")),
-                  "public class Helper {\n    public int twice(int a) { return 2 * a; }\n}\n");
-        TMDIChild *main = openSavedDocument(session.file(QStringLiteral("Main.java")),
-                                            MainUsesHelper);
-        TMDIChild *broken = openSavedDocument(session.file(QStringLiteral("Broken.java")),
-                                              "class Broken { int n = \"x\"; }\n");
+        // Names no other test uses: tests running beside this one compile classes too.
+        writeFile(session.file(QStringLiteral("Tally.java")),
+                  "public class Tally {\n    public int twice(int a) { return 2 * a; }\n}\n");
+        TMDIChild *counter = openSavedDocument(
+            session.file(QStringLiteral("Counter.java")),
+            "public class Counter {\n    int n = new Tally().twice(2);\n}\n");
+        TMDIChild *broken = openSavedDocument(session.file(QStringLiteral("Faulty.java")),
+                                              "class Faulty { int n = \"x\"; }\n");
         QTRY_COMPARE_WITH_TIMEOUT(summaryOf(broken), QStringLiteral("1 error"), Wait);
-        MainForm->ClientArea->activate(main);
-        QTRY_COMPARE_WITH_TIMEOUT(summaryOf(main), QStringLiteral("No errors"), Wait);
+        MainForm->ClientArea->activate(counter);
+        QTRY_COMPARE_WITH_TIMEOUT(summaryOf(counter), QStringLiteral("No errors"), Wait);
         QCOMPARE(classFilesIn(session.dir()), QStringList());
         for (qsizetype i = 0; i < folders.size(); ++i)
             QCOMPARE(classFilesIn(folders[i]), before[i]);
