@@ -43,10 +43,14 @@ void replaceText(TMDIChild *document, const QByteArray &from, const QByteArray &
     edit->replaceRange(at, at + int(from.size()), to, at + int(to.size()));
 }
 
-QStringList classFilesIn(const QString &folder, const QString &pattern = QStringLiteral("*.class"))
+// The class files of the classes noClassFileIsWritten checks, below the folder.
+QStringList classFilesIn(const QString &folder)
 {
     QStringList found;
-    QDirIterator files(folder, {pattern}, QDir::Files,
+    QDirIterator files(folder,
+                       {QStringLiteral("Tally.class"), QStringLiteral("Counter.class"),
+                        QStringLiteral("Faulty.class")},
+                       QDir::Files,
                        QDirIterator::Subdirectories);
     while (files.hasNext())
         found.append(files.next());
@@ -198,27 +202,31 @@ private slots:
 
     // Checks of a class with errors, of one without and of one whose sibling the compiler
     // reads from the source root leave no class file beside the sources, in the service's
-    // working folder or in this program's. (The names are of this test's own: other
-    // programs compile their classes in the shared temporary folder.)
+    // working folder or in this program's.
     void noClassFileIsWritten()
     {
         Session session;
         session.show();
         NEED_JAVA();
-        writeFile(session.file(QStringLiteral("QvUnwrittenHelper.java")),
-                  "public class QvUnwrittenHelper {\n    public int twice(int a) { return a; }\n}\n");
-        TMDIChild *main = openSavedDocument(
-            session.file(QStringLiteral("QvUnwritten.java")),
-            "public class QvUnwritten {\n    int n = new QvUnwrittenHelper().twice(2);\n}\n");
-        TMDIChild *broken = openSavedDocument(session.file(QStringLiteral("QvUnwrittenBroken.java")),
-                                              "class QvUnwrittenBroken { int n = \"x\"; }\n");
+        const QStringList folders{QDir::tempPath(), QDir::currentPath(),
+                                  QFileInfo(JavaService::jarPath()).path()};
+        QList<QStringList> before;
+        for (const QString &folder : folders)
+            before.append(classFilesIn(folder));
+        // Names no other test uses: tests running beside this one compile classes too.
+        writeFile(session.file(QStringLiteral("Tally.java")),
+                  "public class Tally {\n    public int twice(int a) { return 2 * a; }\n}\n");
+        TMDIChild *counter = openSavedDocument(
+            session.file(QStringLiteral("Counter.java")),
+            "public class Counter {\n    int n = new Tally().twice(2);\n}\n");
+        TMDIChild *broken = openSavedDocument(session.file(QStringLiteral("Faulty.java")),
+                                              "class Faulty { int n = \"x\"; }\n");
         QTRY_COMPARE_WITH_TIMEOUT(summaryOf(broken), QStringLiteral("1 error"), Wait);
-        MainForm->ClientArea->activate(main);
-        QTRY_COMPARE_WITH_TIMEOUT(summaryOf(main), QStringLiteral("No errors"), Wait);
+        MainForm->ClientArea->activate(counter);
+        QTRY_COMPARE_WITH_TIMEOUT(summaryOf(counter), QStringLiteral("No errors"), Wait);
         QCOMPARE(classFilesIn(session.dir()), QStringList());
-        for (const QString &folder : {QDir::tempPath(), QDir::currentPath(),
-                                      QFileInfo(JavaService::jarPath()).path()})
-            QCOMPARE(classFilesIn(folder, QStringLiteral("QvUnwritten*.class")), QStringList());
+        for (qsizetype i = 0; i < folders.size(); ++i)
+            QCOMPARE(classFilesIn(folders[i]), before[i]);
     }
 
     // A service killed while it checks is started again, and the check is made anew.

@@ -309,6 +309,11 @@ private slots:
                                   1, 120000);
         QVERIFY(document->OutputForm);
         QVERIFY(!document->RunWindow);
+        // From the output window, once the other file is mended, it runs its document.
+        writeProgram(session.dir(), PackageProgram);
+        MainForm->ClientArea->activate(document->OutputForm);
+        MainForm->CompileAndRunItem->trigger();
+        QVERIFY(consoleShows(document, "hi \n"));
     }
 
     // Other modified files of the program are offered for saving in one question before the
