@@ -2,7 +2,9 @@
 // a command leaves until the next one.
 #include "MainForm.h"
 
+#include "Completion.h"
 #include "LiveCheck.h"
+#include "toolchain/shellpane.h"
 
 #include "editor/Childwin.h"
 #include "toolchain/livecheck.h"
@@ -164,6 +166,16 @@ void TMainForm::LineNumbersItemClick()
 void TMainForm::HighlightingItemClick()
 {
     saveEditorOption(QStringLiteral("Highlighting"), HighlightingItem);
+}
+
+void TMainForm::CompleteItemClick()
+{
+    // The Java Shell completes from its own state.
+    if (ShellWindow && activeChild() == ShellWindow.data()) {
+        ShellWindow->complete();
+        return;
+    }
+    Completion->complete(activeDocument());
 }
 
 void TMainForm::LiveCheckItemClick()

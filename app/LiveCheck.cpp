@@ -32,6 +32,20 @@ int caretLine(const TMDIChild *document)
 
 } // namespace
 
+QList<UnsavedDocument> unsavedDocuments(const TMainForm *form, const TMDIChild *except,
+                                        const QString &sourceRoot)
+{
+    QList<UnsavedDocument> unsaved;
+    const QString rootFolder = sourceRoot + u'/';
+    for (QWidget *child : form->ClientArea->childWindows()) {
+        const auto *other = qobject_cast<TMDIChild *>(child);
+        if (other && other != except && other->RichEdit1->modified()
+            && other->caption().startsWith(rootFolder) && checkable(other))
+            unsaved.append({other->caption(), other->RichEdit1->text()});
+    }
+    return unsaved;
+}
+
 LiveChecker::LiveChecker(TMainForm *form)
     : QObject(form)
     , m_form(form)
@@ -158,14 +172,7 @@ void LiveChecker::checkDue()
     const QString fileName = document->caption();
     const QByteArray text = document->RichEdit1->text();
     const ProgramContext context = programContext(fileName, text);
-    QList<UnsavedDocument> unsaved;
-    const QString rootFolder = context.sourceRoot + u'/';
-    for (QWidget *child : m_form->ClientArea->childWindows()) {
-        const auto *other = qobject_cast<TMDIChild *>(child);
-        if (other && other != document && other->RichEdit1->modified()
-            && other->caption().startsWith(rootFolder) && checkable(other))
-            unsaved.append({other->caption(), other->RichEdit1->text()});
-    }
+    const QList<UnsavedDocument> unsaved = unsavedDocuments(m_form, document, context.sourceRoot);
     const int revision = m_revision.value(document);
     const QPointer<TMDIChild> guard(document);
     m_outstanding = m_service->request(

@@ -4,10 +4,17 @@
 #include <QObject>
 #include <QPointer>
 
+#include "toolchain/livecheck.h"
+
 class JavaService;
 class QTimer;
 class TMainForm;
 class TMDIChild;
+
+// The open documents other than except, under the source root, whose text is not saved: the
+// service reads their text in place of their files'.
+QList<UnsavedDocument> unsavedDocuments(const TMainForm *form, const TMDIChild *except,
+                                        const QString &sourceRoot);
 
 // Checks Java documents as they are typed, through the Java service: a pause in typing, or a
 // document coming to the front, checks its text as it is now, and the findings are marked in

@@ -1,6 +1,7 @@
 #include "MainForm.h"
 
 #include "About.h"
+#include "Completion.h"
 #include "LiveCheck.h"
 #include "editor/Childwin.h"
 #include "toolchain/compunit.h"
@@ -93,6 +94,7 @@ void TMainForm::FormCreate()
                                + QStringLiteral("QUORVEL.INI"));
     IniFile = std::make_unique<qv::IniFile>(QStringLiteral("QUORVEL.INI"));
     LiveCheck = new LiveChecker(this);
+    Completion = new Completer(this, LiveCheck);
     connect(qv::app(), &qv::Application::activeWindowChanged, LiveCheck,
             &LiveChecker::activeChanged);
     LastFileName.clear();
@@ -281,4 +283,5 @@ void TMainForm::OpenDocument(const QString &name, bool load)
     if (load && child->LoadDocument(*EditorFont) && child->RichEdit1->tooLargeToHighlight())
         showCommandMessage(QStringLiteral("Highlighting is off for this file: it is too large"));
     LiveCheck->documentOpened(child);
+    Completion->documentOpened(child);
 }

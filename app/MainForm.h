@@ -8,6 +8,7 @@
 
 #include <memory>
 
+class Completer;
 class LiveChecker;
 class QLabel;
 class QMenu;
@@ -92,6 +93,7 @@ public:
     QAction *SelectAllItem = nullptr;
     QAction *FindNextItem = nullptr;
     QAction *GoToLineItem = nullptr;
+    QAction *CompleteItem = nullptr;
     QAction *N5 = nullptr;
     QAction *LineNumbersItem = nullptr;
     QAction *HighlightingItem = nullptr;
@@ -126,6 +128,7 @@ public:
 
     // Checks Java documents as they are typed.
     LiveChecker *LiveCheck = nullptr;
+    Completer *Completion = nullptr;
     // The one Java Shell window, and the inputs given to it while the workbench runs.
     QPointer<TShellForm> ShellWindow;
     QStringList ShellHistory;
@@ -185,6 +188,7 @@ public:
     void SelectAllItemClick();
     void FindNextItemClick();
     void GoToLineItemClick();
+    void CompleteItemClick();
     void LineNumbersItemClick();
     void HighlightingItemClick();
     void LiveCheckItemClick();

@@ -19,6 +19,8 @@ void benchJavac();
 void benchCompileAndRun();
 // Checking while typing through the Java service.
 void benchLiveCheck();
+// Completion through the Java service.
+void benchCompletion();
 
 // The folder of the javac on the PATH (links followed), or empty.
 QString compilerFolder();

@@ -5,6 +5,7 @@
 #include "pairs.h"
 #include "typing.h"
 
+#include "app/Completion.h"
 #include "app/LiveCheck.h"
 #include "app/MainForm.h"
 #include "app/Program.h"
@@ -26,6 +27,7 @@
 #include <QWindow>
 
 #include <cstdio>
+#include <cstring>
 #include <functional>
 
 namespace {
@@ -194,6 +196,105 @@ void benchLiveCheck()
                 "service is ready (%+.1f MB), %.1f MB with the class open and checked\n",
                 service / 1024.0, workbenchBefore / 1024.0, workbenchStarted / 1024.0,
                 (workbenchStarted - workbenchBefore) / 1024.0, workbenchChecked / 1024.0);
+    window.close();
+    destroyQuorvelWindows();
+}
+
+namespace {
+
+// Milliseconds from Ctrl+Space to the list shown and painted, or -1 without a list.
+double completionToList(Window &window)
+{
+    bool shown = false;
+    const auto connection = QObject::connect(MainForm->Completion, &Completer::listShown,
+                                             [&] { shown = true; });
+    const double ms = millisecondsOf([&] {
+        QTest::keyClick(window.view, Qt::Key_Space, Qt::ControlModifier);
+        runUntil([&] { return shown; }, 60000);
+        window.document->repaint();
+    });
+    QObject::disconnect(connection);
+    window.edit->closeCompletionList();
+    return shown ? ms : -1;
+}
+
+} // namespace
+
+void benchCompletion()
+{
+    const QString javaFolder = compilerFolder();
+    if (javaFolder.isEmpty() || JavaService::jarPath().isEmpty()) {
+        std::printf("completion: needs javac on the PATH and the built Java service\n");
+        return;
+    }
+    QTemporaryDir scratch;
+    const QString source = scratch.filePath(QStringLiteral("Thousand.java"));
+    QByteArray text = thousandLineJava(false);
+    const QByteArray marker = "static int value80(int x) {\n";
+    const qsizetype at = text.indexOf(marker) + marker.size();
+    text.insert(at, "        System.out.\n");
+    QFile file(source);
+    if (file.open(QIODevice::WriteOnly))
+        file.write(text);
+    file.close();
+    startWorkbench(scratch.path(), javaFolder);
+    if (!startService()) {
+        std::printf("completion: the Java service did not start\n");
+        destroyQuorvelWindows();
+        return;
+    }
+    Window window;
+    openToPaint(window, source);
+    const int caret = int(at) + int(strlen("        System.out."));
+    window.caretTo(caret);
+    runUntil([&] { return !window.document->StatusBar1->panelText(1).isEmpty(); }, 60000);
+    completionToList(window);
+    checkToMarks(window.document);
+    const Paired run = interleaved(
+        [&] {
+            window.caretTo(caret);
+            return completionToList(window);
+        },
+        [&] { return checkToMarks(window.document); });
+    std::printf("completion after System.out. in a 1,000-line class: Ctrl+Space to the list "
+                "shown %s (aim 100 ms), a live check of the same file %s; %s (aim 1)\n",
+                run.measure.text().c_str(), run.baseline.text().c_str(), run.ratioText().c_str());
+
+    // A '.' typed with the list to follow by itself, against the same key with that off;
+    // and a letter typed while the list narrows to it, against the same key without a list.
+    const auto dot = [&](bool automatic) {
+        return [&, automatic] {
+            MainForm->Completion->setAutomatic(automatic);
+            window.caretTo(caret - 1);
+            window.key(Qt::Key_Backspace);
+            return window.key(Qt::Key_Period);
+        };
+    };
+    const Paired typing = interleaved(dot(true), dot(false), 9);
+    MainForm->Completion->setAutomatic(true);
+    std::printf("completion: a typed '.' with the list to follow %s, with that off %s; %s "
+                "(aim 1.1)\n",
+                typing.measure.text().c_str(), typing.baseline.text().c_str(),
+                typing.ratioText().c_str());
+    const auto letter = [&](bool list) {
+        return [&, list] {
+            window.edit->closeCompletionList();
+            window.caretTo(caret);
+            if (list) {
+                QTest::keyClick(window.view, Qt::Key_Space, Qt::ControlModifier);
+                runUntil([&] { return window.edit->completionListShown(); }, 60000);
+            }
+            const double ms = window.key(Qt::Key_P);
+            window.edit->closeCompletionList();
+            window.key(Qt::Key_Backspace);
+            return ms;
+        };
+    };
+    const Paired narrowing = interleaved(letter(true), letter(false));
+    std::printf("completion: a letter typed while the list narrows to it %s, without a list %s; "
+                "%s\n",
+                narrowing.measure.text().c_str(), narrowing.baseline.text().c_str(),
+                narrowing.ratioText().c_str());
     window.close();
     destroyQuorvelWindows();
 }

@@ -15,7 +15,7 @@ int main(int argc, char **argv)
     std::setvbuf(stdout, nullptr, _IOLBF, 0);
     QApplication app(argc, argv);
     // With names (startup, open, highlight, search, keys, longline, compile, errors,
-    // javac, compilerun, livecheck, shell), runs only those.
+    // javac, compilerun, livecheck, completion, shell), runs only those.
     const QStringList names = app.arguments().mid(1);
     const auto wanted = [&](const char *name) {
         return names.isEmpty() || names.contains(QLatin1String(name));
@@ -42,6 +42,8 @@ int main(int argc, char **argv)
         benchCompileAndRun();
     if (wanted("livecheck"))
         benchLiveCheck();
+    if (wanted("completion"))
+        benchCompletion();
     if (wanted("shell"))
         benchShell();
     return 0;

@@ -100,6 +100,7 @@ TextControl::TextControl(QWidget *parent)
     connect(m_editor, &QsciScintilla::cursorPositionChanged, this,
             &TextControl::checkSelection);
     connect(m_editor, &QsciScintilla::selectionChanged, this, &TextControl::checkSelection);
+    prepareCompletion();
     connect(m_editor, &QsciScintilla::modificationChanged, this, &TextControl::modifiedChanged);
 }
 

@@ -146,9 +146,23 @@ public:
     // The keys the program's own commands take: the control gives up its bindings for them.
     void leaveKeysToCommands(const QList<QKeySequence> &keys);
 
+    // Completion lists (textcompletion.cpp). A list of labels at the caret, for the name that
+    // begins at start: it follows the typing, Enter or Tab choose a label, Escape and any
+    // character that cannot be part of a name close it.
+    void showCompletionList(int start, const QStringList &labels);
+    // Whether a list is shown, this one or that of completeFromWords().
+    bool completionListShown() const;
+    void closeCompletionList();
+    // The words of the text that begin like the one at the caret.
+    void completeFromWords();
+
 signals:
     void changed();
     void selectionChanged();
+    // A character typed in, after it has been inserted.
+    void characterTyped(int character);
+    // A label of the completion list was chosen; nothing has been inserted for it.
+    void completionChosen(const QString &label);
     // The modified flag has changed, by an edit, an undo back to the saved text, or a save.
     void modifiedChanged(bool modified);
 
@@ -173,6 +187,7 @@ private:
     void prepareMarkMargin();
     void updateMarkMargin();
     void styleMarkMessages();
+    void prepareCompletion();
 
     struct PlacedRangeMark
     {
@@ -197,6 +212,7 @@ private:
     int m_reportedStart = 0;
     int m_reportedEnd = 0;
     bool m_changePending = false;
+    bool m_completionShown = false;
     bool m_inCall = false;
     bool m_source = false;
     bool m_styled = false;

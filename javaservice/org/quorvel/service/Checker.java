@@ -139,7 +139,7 @@ final class Checker {
         return new File(name).getAbsoluteFile().toURI().normalize();
     }
 
-    private static List<File> pathOf(String path) {
+    static List<File> pathOf(String path) {
         List<File> entries = new ArrayList<>();
         for (String entry : path.split(File.pathSeparator)) {
             if (!entry.isEmpty())
@@ -149,7 +149,7 @@ final class Checker {
     }
 
     /** A document's text standing for its file. */
-    private static final class Source extends SimpleJavaFileObject {
+    static final class Source extends SimpleJavaFileObject {
         private final String text;
         final JavaFileObject file;
 
@@ -170,7 +170,7 @@ final class Checker {
     }
 
     /** The file manager with other documents' unsaved text in place of their files' on the source path. */
-    private static final class Overlay extends ForwardingJavaFileManager<StandardJavaFileManager> {
+    static final class Overlay extends ForwardingJavaFileManager<StandardJavaFileManager> {
         private final Map<URI, String> texts;
 
         Overlay(StandardJavaFileManager files, Map<URI, String> texts) {

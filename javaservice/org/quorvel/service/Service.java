@@ -21,6 +21,7 @@ import java.util.concurrent.Executors;
  *   hello             -> hello: s java version, i 1 when the compiler is there, else 0
  *   echo fields...    -> echo: the same fields
  *   check ...         -> see {@link Checker}
+ *   complete ...      -> see {@link Completion}
  *   shell...          -> see {@link Shell}
  *   anything else     -> failed: s why
  */
@@ -28,14 +29,20 @@ public final class Service {
     private final OutputStream out;
     private final Checker checker = new Checker();
     private final Shell shell = new Shell(this::answer);
-    private final ExecutorService checks = Executors.newSingleThreadExecutor(runnable -> {
-        Thread thread = new Thread(runnable, "checks");
-        thread.setDaemon(true);
-        return thread;
-    });
+    private final ExecutorService checks = worker("checks");
+    private final Completion completion = new Completion();
+    private final ExecutorService completions = worker("completions");
 
     private Service(OutputStream out) {
         this.out = out;
+    }
+
+    private static ExecutorService worker(String name) {
+        return Executors.newSingleThreadExecutor(runnable -> {
+            Thread thread = new Thread(runnable, name);
+            thread.setDaemon(true);
+            return thread;
+        });
     }
 
     public static void main(String[] args) {
@@ -48,6 +55,7 @@ public final class Service {
 
     private void serve(DataInputStream in) {
         checks.execute(checker::warmUp);
+        completions.execute(completion::warmUp);
         for (;;) {
             Message request;
             try {
@@ -75,6 +83,10 @@ public final class Service {
         case "check":
             checker.noteRequest(request);
             checks.execute(() -> answer(checker.check(request)));
+            break;
+        case "complete":
+            completion.noteRequest(request);
+            completions.execute(() -> answer(completion.complete(request)));
             break;
         default:
             if (request.kind.startsWith("shell")) {
