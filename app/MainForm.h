@@ -85,7 +85,7 @@ public:
     QAction *WindowMinimizeItem = nullptr;
     QMenu *Help1 = nullptr;
     QAction *HelpAboutItem = nullptr;
-    // Added after the specified items: editing commands and display options at the end of
+    // Added after the standard items: editing commands and display options at the end of
     // the Edit menu, the tabbed view at the end of the Window menu's own items.
     QAction *N4 = nullptr;
     QAction *UndoItem = nullptr;

@@ -47,7 +47,7 @@ private:
         return count;
     }
 
-    // The items added after the specified ones follow the same rule.
+    // The items added after the standard ones follow the same rule.
     int addedEnabledCount() const
     {
         int count = 0;
@@ -82,7 +82,7 @@ private slots:
                  QStringLiteral("Arrange window icons at bottom of main window"));
         QCOMPARE(qv::hintOf(MainForm->Window1->menuAction()),
                  QStringLiteral("Window related commands such as Tile and Cascade"));
-        // Items added after the specified ones leave those in place.
+        // Items added after the standard ones leave those in place.
         QStringList edit;
         for (QAction *action : MainForm->Edit1->actions())
             edit << (action->isSeparator() ? QStringLiteral("-") : action->text());
@@ -330,7 +330,7 @@ private slots:
         MainForm->FileNewItem->trigger();
         emit MainForm->Window1->aboutToShow();
         const QList<QAction *> actions = MainForm->Window1->actions();
-        // The four specified items, then the tabbed view after a separator, then the list.
+        // The four standard items, then the tabbed view after a separator, then the list.
         QCOMPARE(actions.indexOf(MainForm->WindowTabsItem), 5);
         QCOMPARE(actions.size(), 6 + 1 + 2);
         QVERIFY(actions[6]->isSeparator());
