@@ -1,5 +1,7 @@
 #pragma once
 
+#include "linesplitter.h"
+
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QList>
@@ -47,7 +49,7 @@ private:
     void takeLine(QByteArrayView bytes);
 
     QList<Diagnostic> m_diagnostics;
-    QByteArray m_partial;
+    LineSplitter m_lines;
     int m_lineNumber = 0;
     State m_state = Between;
 };

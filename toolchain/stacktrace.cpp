@@ -52,24 +52,12 @@ bool readStackFrame(QStringView text, StackFrame &frame)
 
 void StackTraceParser::feed(QByteArrayView chunk)
 {
-    qsizetype start = 0;
-    for (qsizetype end; (end = chunk.indexOf('\n', start)) >= 0; start = end + 1) {
-        if (m_partial.isEmpty()) {
-            takeLine(chunk.sliced(start, end - start));
-            continue;
-        }
-        m_partial.append(chunk.sliced(start, end - start));
-        takeLine(m_partial);
-        m_partial.clear();
-    }
-    m_partial.append(chunk.sliced(start));
+    m_lines.feed(chunk, [this](QByteArrayView line) { takeLine(line); });
 }
 
 void StackTraceParser::finish()
 {
-    if (!m_partial.isEmpty())
-        takeLine(m_partial);
-    m_partial.clear();
+    m_lines.finish([this](QByteArrayView line) { takeLine(line); });
     m_inTrace = false;
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "linesplitter.h"
+
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QList>
@@ -53,7 +55,7 @@ private:
     void takeLine(QByteArrayView bytes);
 
     QList<StackFrame> m_frames;
-    QByteArray m_partial;
+    LineSplitter m_lines;
     int m_lineNumber = 0;
     int m_trace = -1;
     bool m_inTrace = false;
