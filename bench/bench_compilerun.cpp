@@ -3,6 +3,7 @@
 // directly, in turns.
 #include "bench.h"
 #include "pairs.h"
+#include "testutil.h"
 
 #include "app/MainForm.h"
 #include "app/Program.h"
@@ -98,7 +99,7 @@ double compileAndRunDirectly(const QString &folder, const QString &source)
 
 void benchCompileAndRun()
 {
-    const QString folder = compilerFolder();
+    const QString folder = testutil::javaFolder();
     if (folder.isEmpty()) {
         std::printf("compile and run: no javac on the PATH\n");
         return;

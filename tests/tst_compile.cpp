@@ -1,4 +1,4 @@
-#include "compiletesting.h"
+#include "testutil.h"
 
 #include "platform/arguments.h"
 #include "platform/process.h"
@@ -19,7 +19,6 @@
 #include <vector>
 
 using namespace testutil;
-using namespace compiletesting;
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "compiletesting.h"
+#include "testutil.h"
 
 #include "platform/boxes.h"
 #include "platform/textcontrol.h"
@@ -9,7 +9,6 @@
 #include <QTest>
 
 using namespace testutil;
-using namespace compiletesting;
 
 namespace {
 
@@ -54,8 +53,7 @@ private slots:
     // Every test here compiles with the real compiler.
     void init()
     {
-        if (QStandardPaths::findExecutable(QStringLiteral("javac")).isEmpty())
-            QSKIP("no javac on PATH");
+        NEED_JAVAC();
     }
     void cleanup() { QVERIFY(unexpectedModals().isEmpty()); }
 

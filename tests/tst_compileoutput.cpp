@@ -1,4 +1,4 @@
-#include "compiletesting.h"
+#include "testutil.h"
 
 #include "platform/textcontrol.h"
 
@@ -7,7 +7,6 @@
 #include <QToolButton>
 
 using namespace testutil;
-using namespace compiletesting;
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "compiletesting.h"
+#include "testutil.h"
 
 #include "platform/textcontrol.h"
 #include "toolchain/runconsole.h"
@@ -9,7 +9,6 @@
 #include <QToolButton>
 
 using namespace testutil;
-using namespace compiletesting;
 
 // Programs that write more than anyone reads: the windows stay usable and nothing is lost
 // without a word.

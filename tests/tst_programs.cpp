@@ -1,4 +1,4 @@
-#include "compiletesting.h"
+#include "testutil.h"
 
 #include "platform/textcontrol.h"
 #include "toolchain/runconsole.h"
@@ -10,7 +10,6 @@
 #include <QToolButton>
 
 using namespace testutil;
-using namespace compiletesting;
 
 namespace {
 
@@ -81,9 +80,7 @@ class tst_Programs : public QObject
 private slots:
     void init()
     {
-        if (QStandardPaths::findExecutable(QStringLiteral("javac")).isEmpty()
-            || QStandardPaths::findExecutable(QStringLiteral("java")).isEmpty())
-            QSKIP("the Java kit is not installed");
+        NEED_JAVA_KIT();
     }
 
     void cleanup() { QVERIFY(unexpectedModals().isEmpty()); }
