@@ -1,4 +1,6 @@
 #include "bench.h"
+
+#include "app/DocumentTools.h"
 #include "pairs.h"
 
 #include "app/MainForm.h"
@@ -148,7 +150,7 @@ UiRun compileThroughTheWindow(const QString &compilerDirectory, const QString &s
     qv::guarded([] {
         MainForm->CompileItemClick();
     });
-    answerer.output = document->OutputForm;
+    answerer.output = outputWindowOf(document);
     waitForCompileReport(answerer.reportAt, 600 * 1000);
     ticker.stop();
     const double now = double(clock.nsecsElapsed()) / 1e6;
