@@ -1,6 +1,8 @@
 // The Compile command: what is compiled, the questions asked first, and the compiler started
 // on the document's program.
 #include "MainForm.h"
+
+#include "DocumentTools.h"
 #include "Tools.h"
 
 #include "editor/Childwin.h"
@@ -43,7 +45,7 @@ ProgramContext documentContext(const TMDIChild *document)
 TMDIChild *TMainForm::javaTarget() const
 {
     if (auto *console = qobject_cast<TRunConsoleForm *>(activeChild()))
-        return console->owner();
+        return DocumentTools::ownerOf(console);
     return activeDocument();
 }
 
@@ -61,7 +63,7 @@ void TMainForm::CompileAndRunItemClick()
 {
     TMDIChild *document = javaTarget();
     if (auto *output = qobject_cast<TCompOutForm *>(activeChild()))
-        document = output->owner();
+        document = DocumentTools::ownerOf(output);
     if (!document) {
         qv::messageBox(QStringLiteral("Nothing to compile!"));
         return;
@@ -170,7 +172,8 @@ TCompOutForm *TMainForm::compileDocument(TMDIChild *target)
         return nullptr;
     // A previous window whose compile is still going stays open beside the new one; it can be
     // stopped on its own.
-    if (TCompOutForm *previous = document->OutputForm; previous && !previous->going()) {
+    DocumentTools &tools = DocumentTools::of(document);
+    if (TCompOutForm *previous = tools.OutputForm; previous && !previous->going()) {
         QWidget *frame = qv::MdiFrame::frameOf(previous);
         (frame ? frame : previous)->close();
     }
@@ -181,10 +184,11 @@ TCompOutForm *TMainForm::compileDocument(TMDIChild *target)
         = quote + compilerFileFor(CompileOptForm->JavaPath->text()) + quote;
     // The output folder and the class path reach the compiler whole, blanks and all.
     const QStringList options = BuildCompilerArguments();
-    document->clearCompileMarks();
+    tools.clearCompileMarks();
     forgetTrace(document);
-    TCompOutForm *output = TCompOutForm::CreateAndCompile(document, quotedCompiler, options,
-                                                          quotedName, context.sourceRoot);
+    TCompOutForm *output = TCompOutForm::CreateAndCompile(quotedCompiler, options, quotedName,
+                                                          context.sourceRoot);
+    tools.adopt(output);
     connect(output, &TCompOutForm::diagnosticChosen, this,
             [this, output](const Diagnostic &diagnostic) {
                 qv::guarded([&] { ShowChosenDiagnostic(output, diagnostic); });
@@ -195,7 +199,6 @@ TCompOutForm *TMainForm::compileDocument(TMDIChild *target)
     ClientArea->addChild(output);
     output->setCaption(QStringLiteral("Compiling ") + quotedName + QStringLiteral(" ..."));
     output->CompiledFile = quotedName;
-    document->OutputForm = output;
     if (!context.folderMatchesPackage)
         showCommandMessage(packageMismatchNote(context));
     return output;

@@ -3,6 +3,8 @@
 // frame chosen in a run window.
 #include "MainForm.h"
 
+#include "DocumentTools.h"
+
 #include "LiveCheck.h"
 #include "Tools.h"
 
@@ -52,10 +54,10 @@ QList<TraceMark> TraceMarks;
 struct RunProgram
 {
     explicit RunProgram(const TRunConsoleForm *console)
-        : known(console->owner() != nullptr)
+        : known(DocumentTools::ownerOf(console) != nullptr)
     {
         if (known)
-            context = documentContext(console->owner());
+            context = documentContext(DocumentTools::ownerOf(console));
     }
     // The frame's file among those of the program, or empty.
     QString sourceOf(const StackFrame &frame) const
@@ -85,23 +87,27 @@ void TMainForm::stepDiagnostic(int step)
         return;
     TMDIChild *document = activeDocument();
     if (auto *output = qobject_cast<TCompOutForm *>(activeChild()))
-        document = output->owner();
+        document = DocumentTools::ownerOf(output);
     if (auto *run = qobject_cast<TRunConsoleForm *>(activeChild()))
-        document = run->owner();
+        document = DocumentTools::ownerOf(run);
     // A step may have opened another file, which has no compile of its own: the steps go on
     // through the compile they came from.
-    if ((!document || document->compileDiagnostics().isEmpty()) && SteppedDocument)
+    const auto hasCompile = [](TMDIChild *document) {
+        return document && !DocumentTools::of(document).compileDiagnostics().isEmpty();
+    };
+    if (!hasCompile(document) && SteppedDocument)
         document = SteppedDocument;
-    if (!document || document->compileDiagnostics().isEmpty()) {
+    if (!hasCompile(document)) {
         // Without a compile to step through, the steps go through the marks of the check
         // made while typing.
         if (!LiveCheck->stepMark(activeDocument(), step))
             qv::beep();
         return;
     }
-    const int count = int(document->compileDiagnostics().size());
-    int next = document->CurrentDiagnostic + step;
-    if (document->CurrentDiagnostic < 0)
+    const DocumentTools &tools = DocumentTools::of(document);
+    const int count = int(tools.compileDiagnostics().size());
+    int next = tools.CurrentDiagnostic + step;
+    if (tools.CurrentDiagnostic < 0)
         next = step > 0 ? 0 : count - 1;
     if (next < 0 || next >= count) {
         qv::beep();
@@ -112,8 +118,10 @@ void TMainForm::stepDiagnostic(int step)
 
 void TMainForm::ShowChosenDiagnostic(TCompOutForm *output, const Diagnostic &diagnostic)
 {
-    TMDIChild *owner = output->owner();
-    const int kept = owner ? owner->findCompileDiagnostic(diagnostic, output->CompilerFolder) : -1;
+    TMDIChild *owner = DocumentTools::ownerOf(output);
+    const int kept = owner ? DocumentTools::of(owner).findCompileDiagnostic(diagnostic,
+                                                                            output->CompilerFolder)
+                           : -1;
     if (kept >= 0) {
         showKeptDiagnostic(owner, kept);
         return;
@@ -127,12 +135,13 @@ void TMainForm::ShowChosenDiagnostic(TCompOutForm *output, const Diagnostic &dia
 
 void TMainForm::showKeptDiagnostic(TMDIChild *owner, int index)
 {
-    const TMDIChild::PlacedDiagnostic placed = owner->compileDiagnostics().at(index);
-    owner->CurrentDiagnostic = index;
+    DocumentTools &tools = DocumentTools::of(owner);
+    const DocumentTools::PlacedDiagnostic placed = tools.compileDiagnostics().at(index);
+    tools.CurrentDiagnostic = index;
     SteppedDocument = owner;
     // A marked line is in the owner's own text, wherever edits have moved it since.
     TMDIChild *target = placed.mark >= 0 ? owner : documentShowing(ClientArea, placed.path);
-    goToPlace(target, placed.path, owner->lineOf(placed), placed.diagnostic.column);
+    goToPlace(target, placed.path, tools.lineOf(placed), placed.diagnostic.column);
 }
 
 void TMainForm::goToPlace(TMDIChild *target, const QString &path, int line, int column)
@@ -184,7 +193,7 @@ void TMainForm::markTrace(TRunConsoleForm *console)
         return;
     const QString message = innermost->exception.isEmpty() ? QStringLiteral("exception")
                                                            : innermost->exception;
-    TraceMarks.append({console->owner(), marked,
+    TraceMarks.append({DocumentTools::ownerOf(console), marked,
                        marked->RichEdit1->addLineMark(innermost->line - 1,
                                                       qv::TextControl::LineMark::Error,
                                                       message)});
@@ -192,7 +201,7 @@ void TMainForm::markTrace(TRunConsoleForm *console)
 
 void TMainForm::forgetTrace(const TMDIChild *owner)
 {
-    if (SteppedRun && SteppedRun->owner() == owner)
+    if (SteppedRun && DocumentTools::ownerOf(SteppedRun) == owner)
         SteppedRun.clear();
     for (qsizetype i = TraceMarks.size() - 1; i >= 0; --i) {
         const TraceMark mark = TraceMarks[i];
@@ -214,7 +223,7 @@ bool TMainForm::stepTrace(int step)
         TMDIChild *document = activeDocument();
         if (!run || !document)
             return false;
-        if (document != run->owner()) {
+        if (document != DocumentTools::ownerOf(run)) {
             const QList<StackFrame> &frames = run->frames();
             const QString name = captionFileName(document->caption());
             const RunProgram program(run);

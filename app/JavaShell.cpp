@@ -2,6 +2,8 @@
 // the current document's program runs with.
 #include "MainForm.h"
 
+#include "DocumentTools.h"
+
 #include "LiveCheck.h"
 #include "Tools.h"
 
@@ -36,7 +38,7 @@ TMDIChild *currentJavaDocument(const TMainForm *form)
     for (QWidget *child : form->ClientArea->childWindows()) {
         TMDIChild *document = qobject_cast<TMDIChild *>(child);
         if (const auto *console = qobject_cast<TRunConsoleForm *>(child))
-            document = console->owner();
+            document = DocumentTools::ownerOf(console);
         if (document && form->isJavaDocument(document))
             return document;
     }

@@ -4,6 +4,7 @@
 #include "MainForm.h"
 
 #include "editor/Childwin.h"
+#include "platform/forms.h"
 #include "platform/mdiframe.h"
 #include "platform/textcontrol.h"
 #include "toolchain/Compopt.h"
@@ -17,6 +18,28 @@
 #include <QTimer>
 
 namespace {
+
+// Marks the findings of a check in the document's text (replacing the last check's) and sums
+// them up in the panel beside the caret's; none and an empty summary take them away.
+void showLiveFindings(TMDIChild *document, const QList<LiveFinding> &findings,
+                      const QString &summary)
+{
+    QList<qv::TextControl::RangeMark> marks;
+    for (const LiveFinding &finding : findings) {
+        marks.append({finding.start, finding.end,
+                      finding.error ? qv::TextControl::LineMark::Error
+                                    : qv::TextControl::LineMark::Warning,
+                      (finding.error ? QStringLiteral("error: ") : QStringLiteral("warning: "))
+                          + finding.message});
+    }
+    document->RichEdit1->setRangeMarks(marks);
+    qv::StatusPanels *panels = document->StatusBar1;
+    if (summary == panels->panelText(1))
+        return;
+    if (!summary.isEmpty())
+        panels->fitPanel(1, summary);
+    panels->setPanelText(1, summary);
+}
 
 bool checkable(const TMDIChild *document)
 {
@@ -151,7 +174,7 @@ void LiveChecker::checkDue()
         return;
     if (!checkable(document)) {
         m_due = nullptr;
-        document->showLiveFindings({}, {});
+        showLiveFindings(document, {}, {});
         return;
     }
     // One check at a time; the due one goes when the one out is answered. A service that is
@@ -197,7 +220,7 @@ void LiveChecker::answered(TMDIChild *document, int revision, const ServiceMessa
         = checkFindings(*answer, document->RichEdit1->bytes());
     if (!findings)
         return;
-    document->showLiveFindings(*findings, findingsSummary(*findings));
+    showLiveFindings(document, *findings, findingsSummary(*findings));
     if (document == m_form->activeDocument())
         caretMoved(document);
     emit checked(document);
@@ -253,6 +276,6 @@ void LiveChecker::clearAll()
     m_pause->stop();
     for (QWidget *child : m_form->ClientArea->childWindows()) {
         if (auto *document = qobject_cast<TMDIChild *>(child))
-            document->showLiveFindings({}, {});
+            showLiveFindings(document, {}, {});
     }
 }

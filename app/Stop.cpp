@@ -1,6 +1,8 @@
 // The Stop command: ends what runs for the active window.
 #include "MainForm.h"
 
+#include "DocumentTools.h"
+
 #include "editor/Childwin.h"
 #include "toolchain/toolwindow.h"
 
@@ -12,7 +14,7 @@ void TMainForm::StopItemClick()
         return;
     }
     if (auto *document = qobject_cast<TMDIChild *>(child)) {
-        for (ToolWindow *window : document->goingToolWindows())
+        for (ToolWindow *window : DocumentTools::of(document).goingWindows())
             window->stop();
     }
 }

@@ -5,6 +5,8 @@
 
 #include "MainForm.h"
 
+#include "DocumentTools.h"
+
 #include "editor/Childwin.h"
 #include "toolchain/Compopt.h"
 #include "toolchain/programcontext.h"
@@ -62,14 +64,14 @@ void TMainForm::runInConsole(TMDIChild *document, const QStringList &arguments,
                              const QString &className)
 {
     // The document's previous run window gives way once its program has ended.
-    if (TRunConsoleForm *previous = document ? document->RunWindow : nullptr;
+    if (TRunConsoleForm *previous = document ? runWindowOf(document) : nullptr;
         previous && previous->hasEnded()) {
         QWidget *frame = qv::MdiFrame::frameOf(previous);
         (frame ? frame : previous)->close();
     }
     if (document)
         forgetTrace(document);
-    TRunConsoleForm *console = TRunConsoleForm::run(document, arguments, className);
+    TRunConsoleForm *console = TRunConsoleForm::run(arguments, className);
     if (!console)
         return;
     connect(console, &TRunConsoleForm::frameChosen, this, [this, console](const StackFrame &frame) {
@@ -80,7 +82,7 @@ void TMainForm::runInConsole(TMDIChild *document, const QStringList &arguments,
     });
     ClientArea->addChild(console);
     if (document)
-        document->RunWindow = console;
+        DocumentTools::of(document).adopt(console);
     console->Input->setFocus();
 }
 

@@ -1,4 +1,6 @@
 #include "bench.h"
+
+#include "app/DocumentTools.h"
 #include "pairs.h"
 
 #include "app/MainForm.h"
@@ -112,7 +114,7 @@ UiRun compileThroughTheWindow(const QString &compilerDirectory, const QString &s
     qv::guarded([] {
         MainForm->CompileItemClick();
     });
-    output = document->OutputForm;
+    output = outputWindowOf(document);
     const testutil::BoxInfo *report = waitForCompileReport(boxes, 600 * 1000);
     ticker.stop();
     const double now = double(clock.nsecsElapsed()) / 1e6;

@@ -1,6 +1,9 @@
 // Compile and Run of a small class with the real kit: from the key to the program's first
 // line of output in its run window, against the compiler and then the interpreter run
 // directly, in turns.
+#include "app/DocumentTools.h"
+
+#include "app/DocumentTools.h"
 #include "bench.h"
 #include "pairs.h"
 #include "testutil.h"
@@ -56,20 +59,20 @@ double runUntil(const QElapsedTimer &clock, const std::function<bool()> &done, i
 
 double compileAndRunByKey(TMDIChild *document)
 {
-    const QPointer<TRunConsoleForm> previous = document->RunWindow;
+    const QPointer<TRunConsoleForm> previous = runWindowOf(document);
     QElapsedTimer clock;
     clock.start();
     QTest::keyClick(document->RichEdit1->view(), Qt::Key_R, Qt::ControlModifier);
     const double at = runUntil(
         clock,
         [&] {
-            TRunConsoleForm *console = document->RunWindow;
+            TRunConsoleForm *console = runWindowOf(document);
             return console && console != previous
                    && console->Output->toPlainText().startsWith(QLatin1String("small"));
         },
         120 * 1000);
     // The program ends on its own; its window goes before the next round.
-    if (TRunConsoleForm *console = document->RunWindow) {
+    if (TRunConsoleForm *console = runWindowOf(document)) {
         QElapsedTimer wait;
         wait.start();
         runUntil(wait, [console] { return console->hasEnded(); }, 60 * 1000);

@@ -5,59 +5,16 @@
 #include "platform/files.h"
 #include "platform/mdiframe.h"
 #include "platform/textcontrol.h"
-#include "toolchain/toolwindow.h"
+#include "platform/textwindow.h"
 
 #include <QFileInfo>
-#include <QVBoxLayout>
-
-QString PadLeft(const QString &text, int width)
-{
-    if (text.size() >= width)
-        return text;
-    return QString(width - text.size(), u' ') + text;
-}
-
-QString caretPanelText(int line, int column)
-{
-    return PadLeft(QString::number(line + 1), 4) + u':' + PadLeft(QString::number(column), 3)
-           + u' ';
-}
-
-void UpdateCaretPanel(qv::TextControl *edit, qv::StatusPanels *panels)
-{
-    const int start = edit->selStart();
-    const int line = edit->lineFromPosition(start);
-    const int lineStart = edit->positionFromLine(line);
-    // The column counts characters, so a line holding multi-byte characters shows the
-    // column the user sees.
-    const int column = edit->characterCount(lineStart, start) + 1;
-    panels->setPanelText(0, caretPanelText(line, column));
-}
-
-void buildTextWindow(QWidget *form, qv::TextControl *&edit, qv::StatusPanels *&panels)
-{
-    QFont windowFont(QStringLiteral("System"));
-    windowFont.setPixelSize(13);
-    form->setFont(windowFont);
-    edit = new qv::TextControl(form);
-    edit->setTextFont(windowFont);
-    panels = new qv::StatusPanels({65, 75, 50}, form);
-    // The widest caret text, a five-digit line and a four-digit column, shows in full.
-    panels->fitPanel(0, QStringLiteral("12345:1234 "));
-    panels->setPanelText(0, QStringLiteral("   1:  1 "));
-    auto *layout = new QVBoxLayout(form);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(0);
-    layout->addWidget(edit, 1);
-    layout->addWidget(panels);
-    form->resize(464, 254);
-}
+#include <QPointer>
 
 TMDIChild::TMDIChild(QWidget *parent)
     : qv::ChildForm(parent)
 {
     setWindowTitle(QStringLiteral("MDI Child"));
-    buildTextWindow(this, RichEdit1, StatusBar1);
+    qv::buildTextWindow(this, RichEdit1, StatusBar1);
     RichEdit1->setSourceEditing();
     connect(RichEdit1, &qv::TextControl::changed, this, &TMDIChild::RichEdit1Change);
     connect(RichEdit1, &qv::TextControl::modifiedChanged, this,
@@ -66,35 +23,11 @@ TMDIChild::TMDIChild(QWidget *parent)
             &TMDIChild::RichEdit1SelectionChange);
 }
 
-TMDIChild::~TMDIChild()
-{
-    for (const QPointer<ToolWindow> &window : std::as_const(m_ownedTools)) {
-        if (!window)
-            continue;
-        QWidget *frame = qv::MdiFrame::frameOf(window);
-        delete (frame ? frame : window.data());
-    }
-}
-
-void TMDIChild::adoptToolWindow(ToolWindow *window)
-{
-    m_ownedTools.removeAll(nullptr);
-    m_ownedTools.append(window);
-}
-
-QList<ToolWindow *> TMDIChild::goingToolWindows() const
-{
-    QList<ToolWindow *> going;
-    for (const QPointer<ToolWindow> &window : m_ownedTools) {
-        if (window && window->going())
-            going.append(window);
-    }
-    return going;
-}
+TMDIChild::~TMDIChild() = default;
 
 void TMDIChild::UpdateCaretPanel()
 {
-    ::UpdateCaretPanel(RichEdit1, StatusBar1);
+    qv::UpdateCaretPanel(RichEdit1, StatusBar1);
 }
 
 void TMDIChild::RichEdit1Change()
@@ -278,17 +211,9 @@ void TMDIChild::CheckFileOnDisk()
 
 void TMDIChild::FormCloseQuery(bool &CanClose)
 {
-    // The compiles and runs of this document go with it: each that is going is stopped, once
-    // the user has agreed to every question.
-    const QList<ToolWindow *> going = goingToolWindows();
-    QList<QPointer<ToolWindow>> toStop;
-    for (ToolWindow *window : going) {
-        const QPointer<ToolWindow> guard(window);
-        if (!window->confirmStop()) {
-            CanClose = false;
-            return;
-        }
-        toStop.append(guard);
+    if (m_closeGuard && !m_closeGuard->mayClose()) {
+        CanClose = false;
+        return;
     }
     if (RichEdit1->modified()) {
         switch (qv::confirm(caption() + QStringLiteral(" has been modified.  Save changes?"))) {
@@ -302,10 +227,8 @@ void TMDIChild::FormCloseQuery(bool &CanClose)
             break;
         }
     }
-    for (const QPointer<ToolWindow> &window : std::as_const(toStop)) {
-        if (window)
-            window->stopForClose();
-    }
+    if (m_closeGuard)
+        m_closeGuard->closing();
 }
 
 bool TMDIChild::queryClose()

@@ -2,16 +2,8 @@
 
 #include "platform/files.h"
 #include "platform/forms.h"
-#include "toolchain/diagnostics.h"
-
-#include <QPointer>
 
 #include <optional>
-
-class TCompOutForm;
-struct LiveFinding;
-class TRunConsoleForm;
-class ToolWindow;
 
 namespace qv {
 class StatusPanels;
@@ -29,9 +21,6 @@ public:
 
     qv::TextControl *RichEdit1 = nullptr;
     qv::StatusPanels *StatusBar1 = nullptr;
-    QPointer<TCompOutForm> OutputForm;
-    // The run window last opened for this document, or none.
-    QPointer<TRunConsoleForm> RunWindow;
 
     void UpdateCaretPanel();
     // Reads the file that the caption names, shown in font; on failure shows "Error opening:"
@@ -59,35 +48,19 @@ public:
     void RichEdit1Change();
     void RichEdit1SelectionChange();
 
-    // Output and run windows created for this document; destroyed with it.
-    void adoptToolWindow(ToolWindow *window);
-    // Those whose program is going.
-    QList<ToolWindow *> goingToolWindows() const;
-
-    // A diagnostic of this document's last compile that names a place: its file made
-    // absolute, and the mark on its line when the file is this document's.
-    struct PlacedDiagnostic
+    // What else has a say before the document closes: asked before the document's own
+    // question, and told once the document is sure to close.
+    class CloseGuard
     {
-        Diagnostic diagnostic;
-        QString path;
-        int mark = -1;
+    public:
+        virtual bool mayClose() = 0;
+        virtual void closing() = 0;
+
+    protected:
+        ~CloseGuard() = default;
     };
-    // Forgets the last compile's diagnostics and takes their marks off the text.
-    void clearCompileMarks();
-    // Keeps the diagnostics that name a place, in order, and marks the lines they name in
-    // this document. Relative paths are taken from compilerFolder.
-    void showCompileMarks(const QList<Diagnostic> &diagnostics, const QString &compilerFolder);
-    const QList<PlacedDiagnostic> &compileDiagnostics() const { return m_compileDiagnostics; }
-    // The index of the kept diagnostic that matches one read from an output window, or -1.
-    int findCompileDiagnostic(const Diagnostic &diagnostic, const QString &compilerFolder) const;
-    // The 0-based line a kept diagnostic is on now: its mark follows edits of the text.
-    int lineOf(const PlacedDiagnostic &placed) const;
-    // Marks the findings of a check made while typing in the text (replacing the last
-    // check's) and sums them up in the panel beside the caret's; none and an empty summary
-    // take them away.
-    void showLiveFindings(const QList<LiveFinding> &findings, const QString &summary);
-    // The kept diagnostic gone to last, -1 for none.
-    int CurrentDiagnostic = -1;
+    // The guard lives at least as long as the document.
+    void setCloseGuard(CloseGuard *guard) { m_closeGuard = guard; }
 
     bool queryClose() override;
 
@@ -98,7 +71,7 @@ private:
     void confirmSavingOver(const QString &name);
     void writeDocument(const QString &name);
 
-    QList<QPointer<ToolWindow>> m_ownedTools;
+    CloseGuard *m_closeGuard = nullptr;
     // The file as the document last read or wrote it (none for a new document), and as the
     // user was last asked about.
     std::optional<qv::FileStamp> m_ownStamp;
@@ -106,18 +79,7 @@ private:
     bool m_unread = false;
     qv::FileStamp m_askedStamp;
     bool m_asking = false;
-    QList<PlacedDiagnostic> m_compileDiagnostics;
 };
-
-// The text with blanks put in front until it is at least width characters long.
-QString PadLeft(const QString &text, int width);
-
-// The caret panel's text for a 0-based line and a 1-based column: "   1:  1 ".
-QString caretPanelText(int line, int column);
-
-// Lays out a document or output window: the text control above a status bar of three
-// panels, in the window font "System", at the design size.
-void buildTextWindow(QWidget *form, qv::TextControl *&edit, qv::StatusPanels *&panels);
 
 // Whether a file may be opened: a file the text control or the memory cannot hold is refused
 // with "Error opening:", the name and the reason; a large one only when the user agrees.
@@ -128,5 +90,3 @@ bool mayOpenDocument(const QString &name);
 // written in place, a full copy of the text is kept and the message says where.
 void saveTextTo(qv::TextControl *edit, const QString &name);
 
-// Updates panel 0 of a status bar with the line and column of the selection's start.
-void UpdateCaretPanel(qv::TextControl *edit, qv::StatusPanels *panels);

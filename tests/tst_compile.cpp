@@ -1,5 +1,6 @@
 #include "testutil.h"
 
+#include "app/DocumentTools.h"
 #include "platform/arguments.h"
 #include "platform/process.h"
 #include "platform/textcontrol.h"
@@ -123,7 +124,7 @@ private slots:
         session.show();
         if (outputActive) {
             MainForm->FileNewItem->trigger();
-            MainForm->ClientArea->addChild(new TCompOutForm(MainForm->activeDocument()));
+            MainForm->ClientArea->addChild(new TCompOutForm);
         }
         const int children = MainForm->ClientArea->childCount();
         auto box = answerBox();
@@ -166,7 +167,7 @@ private slots:
             return box.caption == QStringLiteral("Confirm") ? answer : QStringLiteral("OK");
         };
         MainForm->CompileItem->trigger();
-        const QPointer<TCompOutForm> first = document->OutputForm;
+        const QPointer<TCompOutForm> first = outputWindowOf(document);
         QTRY_COMPARE_WITH_TIMEOUT(recorder.boxes.size(), 1, 20000);
         QVERIFY(first);
 
@@ -185,7 +186,7 @@ private slots:
 
         if (answer == QStringLiteral("Cancel")) {
             QVERIFY(first);
-            QVERIFY(document->OutputForm == first);
+            QVERIFY(outputWindowOf(document) == first);
             QVERIFY(!QFile::exists(log));
             QCOMPARE(readFile(name), QByteArray("old"));
             QVERIFY(document->RichEdit1->modified());
@@ -193,7 +194,7 @@ private slots:
             return;
         }
         QTRY_VERIFY(!first);
-        TCompOutForm *second = document->OutputForm;
+        TCompOutForm *second = outputWindowOf(document);
         QVERIFY(second);
         QCOMPARE(second->caption(), "Compiling " + quoted(name) + " ...");
         QCOMPARE(MainForm->ClientArea->childCount(), 2);
@@ -257,7 +258,7 @@ private slots:
 
         BoxRecorder recorder;
         MainForm->CompileItem->trigger();
-        const QPointer<TCompOutForm> output = document->OutputForm;
+        const QPointer<TCompOutForm> output = outputWindowOf(document);
         QVERIFY(output);
         QCOMPARE(MainForm->activeChild(), output.data());
         QCOMPARE(output->caption(), "Compiling " + quoted(caption) + " ...");
@@ -312,7 +313,7 @@ private slots:
         QCOMPARE(box->caption, QStringLiteral("Quorvel"));
         QCOMPARE(box->icon, QMessageBox::Critical);
         QCOMPARE(RunningReaders, 0);
-        QVERIFY(!document->OutputForm);
+        QVERIFY(!outputWindowOf(document));
         QCOMPARE(MainForm->ClientArea->childCount(), 1);
         QCOMPARE(document->findChildren<TCompOutForm *>().size(), 0);
         QCOMPARE(openDescriptorCount(), descriptors);
@@ -334,7 +335,7 @@ private slots:
         useFakeCompiler(session);
         TMDIChild *document = openSavedDocument(session.file("Pipes.java"), DocumentText);
         // Whatever the windows load once (fonts, styles) is loaded before the squeeze.
-        delete new TCompOutForm(nullptr);
+        delete new TCompOutForm;
         const int descriptors = openDescriptorCount();
         auto plain = answerBox();
         auto error = answerBox();
@@ -348,7 +349,7 @@ private slots:
         QCOMPARE(error->text, QStringLiteral("."));
         QCOMPARE(error->icon, QMessageBox::Critical);
         QCOMPARE(RunningReaders, 0);
-        QVERIFY(!document->OutputForm);
+        QVERIFY(!outputWindowOf(document));
         QCOMPARE(MainForm->ClientArea->childCount(), 1);
         QCOMPARE(openDescriptorCount(), descriptors);
     }
@@ -373,7 +374,7 @@ private slots:
             return ++questions % 2 ? QStringLiteral("&No") : QStringLiteral("Cancel");
         };
         KillOnExit hanging{compileNeverEnding(session, "hang")};
-        const QPointer<TCompOutForm> hung = documentA->OutputForm;
+        const QPointer<TCompOutForm> hung = outputWindowOf(documentA);
         QVERIFY(hung);
         QVERIFY(hanging.pid > 0);
         QCOMPARE(RunningReaders, 2);
@@ -396,7 +397,7 @@ private slots:
         qputenv("QV_FAKE_JAVAC", "stdout:1 error\\n");
         MainForm->ClientArea->activate(documentA);
         MainForm->CompileItem->trigger();
-        const QPointer<TCompOutForm> again = documentA->OutputForm;
+        const QPointer<TCompOutForm> again = outputWindowOf(documentA);
         QVERIFY(again && again != hung);
         QCOMPARE(RunningReaders, 4);
         QTRY_COMPARE_WITH_TIMEOUT(recorder.boxes.size(), 1, 20000);
@@ -410,12 +411,12 @@ private slots:
         qputenv("QV_FAKE_JAVAC", "silent");
         MainForm->ClientArea->activate(documentB);
         MainForm->CompileBtn->click();
-        const QPointer<TCompOutForm> other = documentB->OutputForm;
+        const QPointer<TCompOutForm> other = outputWindowOf(documentB);
         QVERIFY(other);
         QTRY_COMPARE_WITH_TIMEOUT(recorder.boxes.size(), 2, 20000);
         QCOMPARE(recorder.boxes.at(1).text, quoted(nameB) + " done compiling.");
         QTRY_VERIFY(!other);
-        QVERIFY(!documentB->OutputForm);
+        QVERIFY(!outputWindowOf(documentB));
 
         // A failed start: the finished previous window has closed all the same.
         CompileOptForm->JavaPath->setText(session.file(QStringLiteral("nowhere")));
@@ -424,7 +425,7 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(recorder.boxes.size(), 3, 20000);
         QCOMPARE(recorder.boxes.at(2).text, QStringLiteral("CreateProcess failed."));
         QTRY_VERIFY(!again);
-        QVERIFY(!documentA->OutputForm);
+        QVERIFY(!outputWindowOf(documentA));
         CompileOptForm->JavaPath->setText(bin);
 
         // A compiler killed by a signal has not compiled cleanly, though it wrote nothing.
@@ -460,7 +461,7 @@ private slots:
         BoxRecorder recorder;
         recorder.chooseButton = [](const BoxInfo &) { return QStringLiteral("&Yes"); };
         KillOnExit hanging{compileNeverEnding(session, "hang")};
-        const QPointer<TCompOutForm> output = document->OutputForm;
+        const QPointer<TCompOutForm> output = outputWindowOf(document);
         QVERIFY(hanging.pid > 0);
 
         if (closed == QStringLiteral("main")) {
@@ -502,7 +503,7 @@ private slots:
         TMDIChild *document = openSavedDocument(name, DocumentText);
         BoxRecorder recorder;
         KillOnExit hanging{compileNeverEnding(session, mode)};
-        const QPointer<TCompOutForm> output = document->OutputForm;
+        const QPointer<TCompOutForm> output = outputWindowOf(document);
         QVERIFY(hanging.pid > 0);
         if (fromDocument) {
             MainForm->ClientArea->activate(document);
@@ -556,7 +557,7 @@ private slots:
             MainForm->CompileBtn->click();
         else
             MainForm->CompileItem->trigger();
-        const QPointer<TCompOutForm> output = document->OutputForm;
+        const QPointer<TCompOutForm> output = outputWindowOf(document);
         QVERIFY(output);
         QTRY_COMPARE_WITH_TIMEOUT(recorder.countContaining(" done compiling."), 1, 120000);
         const QString report = recorder.boxes.last().text;

@@ -1,5 +1,6 @@
 #include "testutil.h"
 
+#include "app/DocumentTools.h"
 #include "platform/boxes.h"
 #include "platform/textcontrol.h"
 
@@ -88,7 +89,7 @@ private slots:
         text.replace("int a = missingOne;", "Other o = null;");
         TMDIChild *document = openSavedDocument(QStringLiteral("Three.java"), text);
         QVERIFY(compile());
-        TCompOutForm *output = document->OutputForm;
+        TCompOutForm *output = outputWindowOf(document);
         QVERIFY(output);
         const QFontMetrics metrics(output->RichEdit1->textFont());
         QCOMPARE(metrics.horizontalAdvance(u'i'), metrics.horizontalAdvance(u'W'));
@@ -123,7 +124,7 @@ private slots:
                                                 ThreeErrors);
         QVERIFY(MainForm->PreviousErrorItem->isEnabled());
         QVERIFY(compile());
-        QVERIFY(document->OutputForm);
+        QVERIFY(outputWindowOf(document));
         QCOMPARE(MainForm->NextErrorItem->shortcut(), QKeySequence(Qt::Key_F8));
         QCOMPARE(MainForm->PreviousErrorItem->shortcut(), QKeySequence(Qt::SHIFT | Qt::Key_F8));
 

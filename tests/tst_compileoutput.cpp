@@ -1,5 +1,6 @@
 #include "testutil.h"
 
+#include "app/DocumentTools.h"
 #include "platform/textcontrol.h"
 
 #include <QAction>
@@ -124,7 +125,7 @@ private slots:
                 shown = output->RichEdit1->text();
         };
         MainForm->CompileItem->trigger();
-        output = document->OutputForm;
+        output = outputWindowOf(document);
         QVERIFY(output);
         QTRY_COMPARE_WITH_TIMEOUT(recorder.countContaining(QStringLiteral(" done compiling.")), 1,
                                   20000);
@@ -142,11 +143,11 @@ private slots:
             QVERIFY(output);
             QCOMPARE(output->caption(), compiled + " done compiling.Possible errors!");
             QCOMPARE(output->RichEdit1->text(), text);
-            QVERIFY(document->OutputForm == output);
+            QVERIFY(outputWindowOf(document) == output);
             QCOMPARE(MainForm->ClientArea->childCount(), 2);
         } else {
             QTRY_VERIFY(!output);
-            QVERIFY(!document->OutputForm);
+            QVERIFY(!outputWindowOf(document));
             QCOMPARE(MainForm->ClientArea->childCount(), 1);
         }
     }
@@ -170,7 +171,7 @@ private slots:
                 shown = output->RichEdit1->text();
         };
         MainForm->CompileBtn->click();
-        output = document->OutputForm;
+        output = outputWindowOf(document);
         QVERIFY(output);
         QVERIFY(runEventsUntil(
             [&] {
@@ -212,7 +213,7 @@ private slots:
                 fits = box->screen()->availableGeometry().contains(box->frameGeometry());
         };
         MainForm->CompileItem->trigger();
-        output = document->OutputForm;
+        output = outputWindowOf(document);
         QVERIFY(output);
         QTRY_COMPARE_WITH_TIMEOUT(recorder.countContaining(" done compiling."), 1, 120000);
         QCOMPARE(recorder.boxes.size(), 2);
@@ -236,7 +237,7 @@ private slots:
         TMDIChild *document = openSavedDocument(session.file("Left.java"), DocumentText);
         BoxRecorder recorder;
         MainForm->CompileItem->trigger();
-        const QPointer<TCompOutForm> output = document->OutputForm;
+        const QPointer<TCompOutForm> output = outputWindowOf(document);
         QVERIFY(output && output->Runner && output->Runner->Program);
         const qint64 group = output->Runner->Program->id();
         QTRY_COMPARE_WITH_TIMEOUT(recorder.countContaining(" done compiling."), 1, 20000);
@@ -255,7 +256,7 @@ private slots:
             qputenv("QV_FAKE_JAVAC", "slow");
             TMDIChild *document = openSavedDocument(session.file("Gone.java"), DocumentText);
             MainForm->CompileItem->trigger();
-            output = document->OutputForm;
+            output = outputWindowOf(document);
             QVERIFY(output);
             QCOMPARE(RunningReaders, 2);
         }

@@ -7,6 +7,7 @@
 #include "platform/forms.h"
 #include "platform/mdiframe.h"
 #include "platform/textcontrol.h"
+#include "platform/textwindow.h"
 
 #include <QAction>
 #include <QLabel>
@@ -42,7 +43,7 @@ private slots:
         QFETCH(QString, text);
         QFETCH(int, width);
         QFETCH(QString, expected);
-        QCOMPARE(PadLeft(text, width), expected);
+        QCOMPARE(qv::PadLeft(text, width), expected);
     }
 
     void caretPanelText_data()
@@ -61,7 +62,7 @@ private slots:
         QFETCH(int, line);
         QFETCH(int, column);
         QFETCH(QString, expected);
-        QCOMPARE(::caretPanelText(line, column), expected);
+        QCOMPARE(qv::caretPanelText(line, column), expected);
     }
 
     // Each of CR LF, LF and CR ends a line; the column counts characters, not bytes.

@@ -1,6 +1,8 @@
 // Java documents checked while they are typed, through the real Java service.
 #include "testutil.h"
 
+#include "app/DocumentTools.h"
+
 #include "app/LiveCheck.h"
 #include "platform/forms.h"
 #include "platform/textcontrol.h"
@@ -141,7 +143,7 @@ private slots:
             session.file(QStringLiteral("Main.java")),
             "public class Main {\n    void f() {\n        int n = \"three\";\n    }\n}\n");
         QTRY_COMPARE_WITH_TIMEOUT(summaryOf(document), QStringLiteral("1 error"), Wait);
-        QVERIFY(!document->OutputForm);
+        QVERIFY(!outputWindowOf(document));
         QCOMPARE(messagesOn(document, 2).size(), 1);
         QVERIFY(messagesOn(document, 2).at(0).startsWith(QStringLiteral("error: incompatible")));
         document->RichEdit1->gotoLineColumn(2, 10);

@@ -1,5 +1,6 @@
 #include "testutil.h"
 
+#include "app/DocumentTools.h"
 #include "platform/textcontrol.h"
 #include "toolchain/runconsole.h"
 
@@ -54,12 +55,12 @@ private slots:
             CompileOptForm->JavaPath->setText(bin);
             TMDIChild *document = openSavedDocument(session.file("Wide.java"), "class Wide {}\n");
             MainForm->CompileItem->trigger();
-            qv::TextControl *text = document->OutputForm->RichEdit1;
+            qv::TextControl *text = outputWindowOf(document)->RichEdit1;
             connect(text, &qv::TextControl::changed, this, [&, text] {
                 count(text->length(), text->length() - text->positionFromLine(text->lineCount() - 1));
             });
         } else {
-            TRunConsoleForm *console = TRunConsoleForm::run(nullptr, {writer}, "Wide");
+            TRunConsoleForm *console = TRunConsoleForm::run({writer}, "Wide");
             QVERIFY(console);
             MainForm->ClientArea->addChild(console);
             QTextDocument *text = console->Output->document();
@@ -79,7 +80,7 @@ private slots:
     {
         Session session;
         session.show();
-        TRunConsoleForm console(nullptr);
+        TRunConsoleForm console;
         constexpr int Extra = 1234;
         QByteArray chunk;
         for (int line = 1; line <= TRunConsoleForm::KeptLines + Extra; ++line) {
@@ -118,7 +119,7 @@ private slots:
         // The box is read once all has arrived.
         recorder.ready = [&] { return stopped && output && output->runningReaders() == 0; };
         MainForm->CompileItem->trigger();
-        output = document->OutputForm;
+        output = outputWindowOf(document);
         QVERIFY(output);
         QVERIFY(runEventsUntil([&] { return output->RichEdit1->length() > 3000000; }, 120000));
         QVERIFY(output->errorBox() && output->errorBox()->isVisible());

@@ -1,5 +1,6 @@
 #include "testutil.h"
 
+#include "app/DocumentTools.h"
 #include "platform/textcontrol.h"
 #include "toolchain/runconsole.h"
 
@@ -71,8 +72,8 @@ class tst_Programs : public QObject
     {
         return QTest::qWaitFor(
             [&] {
-                return document->RunWindow
-                       && document->RunWindow->Output->toPlainText().contains(text);
+                return runWindowOf(document)
+                       && runWindowOf(document)->Output->toPlainText().contains(text);
             },
             60000);
     }
@@ -131,7 +132,7 @@ private slots:
         MainForm->ClientArea->activate(document);
         MainForm->InterpreterItem->trigger();
         QVERIFY(consoleShows(document, "hi \n"));
-        QCOMPARE(document->RunWindow->ClassName, QStringLiteral("shop.App"));
+        QCOMPARE(runWindowOf(document)->ClassName, QStringLiteral("shop.App"));
     }
 
     // Arguments given once are split as typed, reach the program, and are used again by the
@@ -157,8 +158,8 @@ private slots:
         MainForm->RunWithArgumentsItemClick();
         QVERIFY(allModalsHandled());
         QVERIFY(consoleShows(document, "hi tinyW.txt,two words\n"));
-        QTRY_VERIFY_WITH_TIMEOUT(document->RunWindow->hasEnded(), 60000);
-        const QPointer<TRunConsoleForm> first = document->RunWindow;
+        QTRY_VERIFY_WITH_TIMEOUT(runWindowOf(document)->hasEnded(), 60000);
+        const QPointer<TRunConsoleForm> first = runWindowOf(document);
         MainForm->InterpreterItem->trigger();
         QTRY_VERIFY(!first);
         QVERIFY(consoleShows(document, "hi tinyW.txt,two words\n"));
@@ -184,7 +185,7 @@ private slots:
         MainForm->ClientArea->activate(app);
         MainForm->InterpreterItem->trigger();
         QVERIFY(consoleShows(app, "at shop.App.main(App.java:4)"));
-        TRunConsoleForm *console = app->RunWindow;
+        TRunConsoleForm *console = runWindowOf(app);
         QTRY_VERIFY_WITH_TIMEOUT(console->hasEnded(), 60000);
         using Mark = qv::TextControl::LineMark;
         QCOMPARE(util->RichEdit1->lineMarks(2), QList<Mark>{Mark::Error});
@@ -261,7 +262,7 @@ private slots:
         QCOMPARE(visit->directory, folder);
         if (cancel) {
             QCOMPARE(document->caption(), caption);
-            QVERIFY(!document->OutputForm);
+            QVERIFY(!outputWindowOf(document));
             QCOMPARE(QDir(folder).entryList(QDir::Files), QStringList{"notes.txt"});
             QVERIFY(QDir(session.dir()).entryList({"NONAME*"}).isEmpty());
             return;
@@ -299,16 +300,16 @@ private slots:
         if (!broken) {
             QVERIFY(consoleShows(document, "hi \n"));
             QVERIFY(recorder.boxes.isEmpty());
-            QTRY_VERIFY(!document->OutputForm);
+            QTRY_VERIFY(!outputWindowOf(document));
             return;
         }
         QTRY_COMPARE_WITH_TIMEOUT(recorder.countContaining("done compiling.\n\nPossible errors!"),
                                   1, 120000);
-        QVERIFY(document->OutputForm);
-        QVERIFY(!document->RunWindow);
+        QVERIFY(outputWindowOf(document));
+        QVERIFY(!runWindowOf(document));
         // From the output window, once the other file is mended, it runs its document.
         writeProgram(session.dir(), PackageProgram);
-        MainForm->ClientArea->activate(document->OutputForm);
+        MainForm->ClientArea->activate(outputWindowOf(document));
         MainForm->CompileAndRunItem->trigger();
         QVERIFY(consoleShows(document, "hi \n"));
     }

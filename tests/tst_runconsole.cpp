@@ -1,5 +1,6 @@
 #include "testutil.h"
 
+#include "app/DocumentTools.h"
 #include "platform/process.h"
 #include "toolchain/runconsole.h"
 
@@ -88,7 +89,7 @@ class tst_RunConsole : public QObject
         MainForm->OpenDocument(m_classes.filePath(name + QStringLiteral(".java")), true);
         TMDIChild *document = MainForm->activeDocument();
         MainForm->InterpreterBtn->click();
-        return document->RunWindow;
+        return runWindowOf(document);
     }
 
 private slots:
@@ -132,11 +133,11 @@ private slots:
         QVERIFY(!console->Input->isEnabled());
         QVERIFY(!console->going());
 
-        TMDIChild *document = console->owner();
+        TMDIChild *document = DocumentTools::ownerOf(console);
         MainForm->ClientArea->activate(document);
         MainForm->InterpreterItem->trigger();
         QTRY_VERIFY(!console);
-        const QPointer<TRunConsoleForm> again = document->RunWindow;
+        const QPointer<TRunConsoleForm> again = runWindowOf(document);
         QVERIFY(again);
         QTest::keyClick(again->Input, Qt::Key_D, Qt::ControlModifier);
         QTRY_COMPARE_WITH_TIMEOUT(again->Output->toPlainText(),

@@ -230,7 +230,7 @@ void TestSearchDialogs::findWorksInAnOutputWindow()
     session.show();
     TMDIChild *document = newDocument("error in document");
     QVERIFY(document);
-    auto *output = new TCompOutForm(document);
+    auto *output = new TCompOutForm;
     MainForm->ClientArea->addChild(output);
     output->RichEdit1->appendLine("Demo.java:3: error: ';' expected");
     output->RichEdit1->setSelection(0, 0);

@@ -1,6 +1,5 @@
 #include "compunit.h"
 
-#include "editor/Childwin.h"
 #include "platform/application.h"
 #include "platform/arguments.h"
 #include "platform/boxes.h"
@@ -8,6 +7,7 @@
 #include "platform/mdiframe.h"
 #include "platform/outputreader.h"
 #include "platform/textcontrol.h"
+#include "platform/textwindow.h"
 
 #include <QTimer>
 #include <QVBoxLayout>
@@ -198,11 +198,10 @@ void TJavaCompile::StartCompiler(const QString &compiler, const QStringList &opt
         throw qv::Error(QStringLiteral("Cannot start a reader of the compiler's output"));
 }
 
-TCompOutForm::TCompOutForm(TMDIChild *owner)
-    : ToolWindow(owner)
+TCompOutForm::TCompOutForm()
 {
     setWindowTitle(QStringLiteral("MDI Child"));
-    buildTextWindow(this, RichEdit1, StatusBar1);
+    qv::buildTextWindow(this, RichEdit1, StatusBar1);
     connect(RichEdit1, &qv::TextControl::changed, this, &TCompOutForm::RichEdit1Change);
     connect(RichEdit1, &qv::TextControl::selectionChanged, this,
             &TCompOutForm::RichEdit1SelectionChange);
@@ -215,11 +214,11 @@ TCompOutForm::TCompOutForm(TMDIChild *owner)
 
 TCompOutForm::~TCompOutForm() = default;
 
-TCompOutForm *TCompOutForm::CreateAndCompile(TMDIChild *owner, const QString &compiler,
+TCompOutForm *TCompOutForm::CreateAndCompile(const QString &compiler,
                                              const QStringList &options, const QString &fileName,
                                              const QString &sourcePath)
 {
-    auto *form = new TCompOutForm(owner);
+    auto *form = new TCompOutForm;
     try {
         form->Runner = std::make_unique<TJavaCompile>();
         form->Runner->StartCompiler(compiler, options, fileName, sourcePath, form);
@@ -232,7 +231,7 @@ TCompOutForm *TCompOutForm::CreateAndCompile(TMDIChild *owner, const QString &co
 
 void TCompOutForm::UpdateCaretPanel()
 {
-    ::UpdateCaretPanel(RichEdit1, StatusBar1);
+    qv::UpdateCaretPanel(RichEdit1, StatusBar1);
 }
 
 void TCompOutForm::RichEdit1Change()
@@ -368,8 +367,7 @@ bool TCompOutForm::queryClose()
 
 void TCompOutForm::FormClose()
 {
-    if (owner())
-        owner()->OutputForm = nullptr;
+    emit closing();
     setAttribute(Qt::WA_DeleteOnClose);
 }
 

@@ -15,7 +15,6 @@
 #include <string_view>
 
 class QTimer;
-class TMDIChild;
 class TCompOutForm;
 
 namespace qv {
@@ -85,13 +84,13 @@ class TCompOutForm : public ToolWindow
     Q_OBJECT
 
 public:
-    explicit TCompOutForm(TMDIChild *owner);
+    TCompOutForm();
     ~TCompOutForm() override;
 
-    // A new output window owned by owner whose compile has started; the compiler looks for
+    // A new output window whose compile has started; the compiler looks for
     // the program's other classes in sourcePath when it is given. On failure the window is
     // destroyed and the error passes on to the caller.
-    static TCompOutForm *CreateAndCompile(TMDIChild *owner, const QString &compiler,
+    static TCompOutForm *CreateAndCompile(const QString &compiler,
                                           const QStringList &options, const QString &fileName,
                                           const QString &sourcePath = {});
 
@@ -134,6 +133,9 @@ signals:
     void diagnosticChosen(const Diagnostic &diagnostic);
     // A compile that does not report its success has ended cleanly.
     void compiledCleanly();
+    // The compiler has ended and these are all its diagnostics; relative paths in them start
+    // from compilerFolder.
+    void diagnosticsFinished(const QList<Diagnostic> &diagnostics, const QString &compilerFolder);
 
 public:
     bool queryClose() override;

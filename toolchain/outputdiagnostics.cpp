@@ -1,7 +1,6 @@
 // The output window's part in leading from the compiler's diagnostics to the code.
 #include "compunit.h"
 
-#include "editor/Childwin.h"
 #include "platform/files.h"
 #include "platform/textcontrol.h"
 
@@ -19,8 +18,7 @@ void TCompOutForm::setUpDiagnostics()
 void TCompOutForm::finishDiagnostics()
 {
     m_diagnostics.finish();
-    if (TMDIChild *document = owner())
-        document->showCompileMarks(m_diagnostics.diagnostics(), CompilerFolder);
+    emit diagnosticsFinished(m_diagnostics.diagnostics(), CompilerFolder);
 }
 
 bool TCompOutForm::chooseDiagnosticAt(int line)

@@ -1,6 +1,5 @@
 #include "runconsole.h"
 
-#include "editor/Childwin.h"
 #include "platform/longlines.h"
 #include "platform/outputreader.h"
 #include "platform/process.h"
@@ -47,9 +46,8 @@ QString finishedCaption(const QString &className, const qv::ProcessEnd &end)
     return runningCaption(className) + u' ' + how;
 }
 
-TRunConsoleForm::TRunConsoleForm(TMDIChild *owner)
-    : ToolWindow(owner)
-    , m_decoder(QStringConverter::System)
+TRunConsoleForm::TRunConsoleForm()
+    : m_decoder(QStringConverter::System)
 {
     const QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
     Output = new QPlainTextEdit(this);
@@ -83,7 +81,7 @@ TRunConsoleForm::~TRunConsoleForm()
         m_program->stop();
 }
 
-TRunConsoleForm *TRunConsoleForm::run(TMDIChild *owner, const QStringList &arguments,
+TRunConsoleForm *TRunConsoleForm::run(const QStringList &arguments,
                                       const QString &className)
 {
     qv::Pipe input;
@@ -102,7 +100,7 @@ TRunConsoleForm *TRunConsoleForm::run(TMDIChild *owner, const QStringList &argum
     if (!program)
         return nullptr;
 
-    auto *form = new TRunConsoleForm(owner);
+    auto *form = new TRunConsoleForm;
     form->ClassName = className;
     form->setCaption(runningCaption(className));
     form->m_program = program;
@@ -320,7 +318,6 @@ bool TRunConsoleForm::eventFilter(QObject *watched, QEvent *event)
 
 void TRunConsoleForm::formClose()
 {
-    if (owner() && owner()->RunWindow == this)
-        owner()->RunWindow = nullptr;
+    emit closing();
     setAttribute(Qt::WA_DeleteOnClose);
 }

@@ -34,13 +34,13 @@ class TRunConsoleForm : public ToolWindow
     Q_OBJECT
 
 public:
-    explicit TRunConsoleForm(TMDIChild *owner);
+    TRunConsoleForm();
     ~TRunConsoleForm() override;
 
-    // Starts the program (arguments[0]) in the current directory in a new run window owned
-    // by owner and captioned with the class name. Null, and no window, when the program
+    // Starts the program (arguments[0]) in the current directory in a new run window
+    // captioned with the class name. Null, and no window, when the program
     // could not be started.
-    static TRunConsoleForm *run(TMDIChild *owner, const QStringList &arguments,
+    static TRunConsoleForm *run(const QStringList &arguments,
                                 const QString &className);
 
     QPlainTextEdit *Output = nullptr;

@@ -1,6 +1,5 @@
 #include "shellpane.h"
 
-#include "editor/Childwin.h"
 #include "toolchain/javaservice.h"
 #include "toolchain/javashell.h"
 #include "toolchain/stacktrace.h"
@@ -80,8 +79,7 @@ QString echoedInput(const QString &input)
 }
 
 TShellForm::TShellForm(JavaService *service, QStringList *history)
-    : ToolWindow(nullptr)
-    , m_shell(new JavaShell(service, this))
+    : m_shell(new JavaShell(service, this))
     , m_history(history)
 {
     const QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);

@@ -1,14 +1,8 @@
 #include "toolwindow.h"
 
-#include "editor/Childwin.h"
 #include "platform/boxes.h"
 
-ToolWindow::ToolWindow(TMDIChild *owner)
-    : m_owner(owner)
-{
-    if (owner)
-        owner->adoptToolWindow(this);
-}
+#include <QPointer>
 
 bool ToolWindow::confirmStop() const
 {

@@ -2,21 +2,15 @@
 
 #include "platform/forms.h"
 
-#include <QPointer>
-
-class TMDIChild;
-
-// A child window that follows one run of an outside program for a document: the output
-// window of a compile or the run window of a program. It is owned by the document and
-// destroyed with it. Closing it while its program is going asks whether to stop the program.
+// A child window that follows one run of an outside program: the output window of a compile,
+// the run window of a program, the shell. Closing it while its program is going asks whether
+// to stop the program.
 class ToolWindow : public qv::ChildForm
 {
     Q_OBJECT
 
 public:
-    explicit ToolWindow(TMDIChild *owner);
-
-    TMDIChild *owner() const { return m_owner; }
+    ToolWindow() = default;
 
     // The program still runs and has not been asked to stop.
     virtual bool going() const = 0;
@@ -35,7 +29,10 @@ public:
     void stopForClose();
     bool stoppedForClose() const { return m_stoppedForClose; }
 
+signals:
+    // The window has agreed to close and goes.
+    void closing();
+
 private:
-    QPointer<TMDIChild> m_owner;
     bool m_stoppedForClose = false;
 };
