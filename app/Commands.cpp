@@ -288,6 +288,12 @@ void TMainForm::createToolButtons()
     SpeedPanel->setObjectName(QStringLiteral("SpeedPanel"));
     SpeedPanel->setFixedHeight(30);
     ClientArea = new qv::MdiFrame(central);
+    QList<QKeySequence> commandKeys;
+    for (const Command &row : Commands) {
+        if (row.keys)
+            commandKeys += QKeySequence::listFromString(QLatin1String(row.keys));
+    }
+    ClientArea->leaveKeysToCommands(commandKeys);
     layout->addWidget(SpeedPanel);
     layout->addWidget(ClientArea, 1);
     setCentralWidget(central);

@@ -77,11 +77,13 @@ void MdiFrame::addChild(QWidget *form)
     const int index = childCount();
     auto *window = new SubWindow(this);
     window->setAttribute(Qt::WA_DeleteOnClose);
-    // Ctrl+W is the program's own Close command, which closes a child window the same way.
+    // A key of the program's own commands (Ctrl+W: Close) does what the command does.
     if (QMenu *menu = window->systemMenu()) {
         for (QAction *action : menu->actions()) {
             QList<QKeySequence> keys = action->shortcuts();
-            if (keys.removeAll(QKeySequence(Qt::CTRL | Qt::Key_W)) > 0)
+            const qsizetype before = keys.size();
+            keys.removeIf([this](const QKeySequence &key) { return m_commandKeys.contains(key); });
+            if (keys.size() != before)
                 action->setShortcuts(keys);
         }
     }

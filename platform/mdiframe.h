@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QList>
+#include <QKeySequence>
 #include <QMdiArea>
 
 class QMdiSubWindow;
@@ -21,6 +22,8 @@ public:
 
     // Adds the form as a child window, shows it and makes it the active child.
     void addChild(QWidget *form);
+    // Keys the program's commands take: the child windows' own menus leave them.
+    void leaveKeysToCommands(const QList<QKeySequence> &keys) { m_commandKeys = keys; }
     QWidget *activeChild() const;
     int childCount() const;
     // The open child windows in activation order: the most recently active first.
@@ -65,6 +68,7 @@ private:
 
     // Pointers are only compared: a window in the area's list may be partly destroyed.
     QList<QMdiSubWindow *> m_windows;
+    QList<QKeySequence> m_commandKeys;
     QMetaObject::Connection m_activation;
     bool m_tabbed = false;
 };

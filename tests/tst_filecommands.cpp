@@ -15,6 +15,7 @@
 #include <QFileDialog>
 #include <QFontDialog>
 #include <QLineEdit>
+#include <QPointer>
 #include <QTest>
 #include <QToolButton>
 
@@ -44,6 +45,24 @@ private slots:
         for (QWidget *child : MainForm->ClientArea->childWindows())
             captions << child->windowTitle();
         QCOMPARE(captions, QStringList({"NONAME2", "NONAME2"}));
+    }
+
+    // A child window's own menu leaves the commands' keys alone: Ctrl+W in the text closes
+    // that one window, not none through an ambiguous key.
+    void closeKeyClosesTheWindowWithTheFocus()
+    {
+        Session session;
+        session.show();
+        MainForm->FileNewItem->trigger();
+        MainForm->FileNewItem->trigger();
+        auto *document = qobject_cast<TMDIChild *>(MainForm->activeChild());
+        QVERIFY(document);
+        document->RichEdit1->setFocus();
+        QTRY_VERIFY(document->RichEdit1->hasFocus());
+        const QPointer<TMDIChild> closed(document);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_W, Qt::ControlModifier);
+        QTRY_VERIFY(!closed);
+        QCOMPARE(MainForm->ClientArea->childCount(), 1);
     }
 
     void openOffersTheThreeFiltersAndRecordsTheName()
