@@ -289,7 +289,6 @@ private slots:
         session.show();
         QVERIFY(useRealCompiler());
         CompileOptForm->FillInInstalledCompiler();
-        QCOMPARE(MainForm->CompileAndRunBtn->x(), MainForm->StopBtn->x() + 25);
         writeProgram(session.dir(), PackageProgram);
         if (broken)
             writeFile(session.file("src/shop/Util.java"), "package shop;\nclass Util { }\n");
