@@ -93,8 +93,7 @@ private slots:
     {
         QFETCH(QStringList, inputs);
         QFETCH(QStringList, shown);
-        Session session;
-        session.show();
+        ShownSession session;
         USE_JAVA();
         const QString text = evaluate(openShell(), inputs);
         for (const QString &each : shown)
@@ -105,8 +104,7 @@ private slots:
     // it is complete.
     void incompleteInputTakesAnotherLine()
     {
-        Session session;
-        session.show();
+        ShownSession session;
         USE_JAVA();
         TShellForm *shell = openShell();
         enter(shell, QStringLiteral("int add(int a, int b) {"));
@@ -142,8 +140,7 @@ private slots:
         QFETCH(bool, stop);
         QFETCH(QString, note);
         QFETCH(QString, after);
-        Session session;
-        session.show();
+        ShownSession session;
         USE_JAVA();
         TShellForm *shell = openShell();
         evaluate(shell, {QStringLiteral("1 + 1")});
@@ -163,8 +160,7 @@ private slots:
     // A service that dies is started again, and so is the shell in it.
     void shellSurvivesTheServiceDying()
     {
-        Session session;
-        session.show();
+        ShownSession session;
         USE_JAVA();
         TShellForm *shell = openShell();
         evaluate(shell, {QStringLiteral("int kept = 1")});
@@ -179,8 +175,7 @@ private slots:
     // folder can be used, and the lines of a trace through it lead to its source.
     void documentsClassesAreSeen()
     {
-        Session session;
-        session.show();
+        ShownSession session;
         USE_JAVA();
         const QString helper = session.file(QStringLiteral("Helper.java"));
         writeFile(helper, "public class Helper {\n    public int add(int a, int b) { return a + b; }\n"
@@ -227,8 +222,7 @@ private slots:
         QFETCH(QString, typed);
         QFETCH(QString, input);
         QFETCH(QStringList, listed);
-        Session session;
-        session.show();
+        ShownSession session;
         USE_JAVA();
         TShellForm *shell = openShell();
         evaluate(shell, {QStringLiteral("String word = \"abc\"")});
@@ -252,8 +246,7 @@ private slots:
     // what was being typed comes back at the end.
     void historyIsWalked()
     {
-        Session session;
-        session.show();
+        ShownSession session;
         MainForm->ShellHistory = {QStringLiteral("first"), QStringLiteral("int x = 1;\nx")};
         TShellForm *shell = openShell();
         QTest::keyClicks(shell->Input, QStringLiteral("draft"));

@@ -230,8 +230,7 @@ private slots:
     // windows alike.
     void commandsAreEnabledExactlyWhileAChildExists()
     {
-        Session session;
-        session.show();
+        ShownSession session;
         QCOMPARE(enabledCount(), 0);
         QVERIFY(MainForm->FileNewItem->isEnabled());
         QVERIFY(MainForm->NewBtn->isEnabled());
@@ -257,8 +256,7 @@ private slots:
 
     void menuHighlightShowsTheHintInTheStatusLine()
     {
-        Session session;
-        session.show();
+        ShownSession session;
         emit MainForm->File1->hovered(MainForm->FileNewItem);
         QCOMPARE(MainForm->StatusBar->text(), QStringLiteral("Create a new file"));
         emit MainForm->MainMenu1->hovered(MainForm->Window1->menuAction());
@@ -355,8 +353,7 @@ private slots:
 
     void emptyLastFileAddsNoEntry()
     {
-        Session session("[Setup]\nLastFileName=\n");
-        session.show();
+        ShownSession session("[Setup]\nLastFileName=\n");
         QCOMPARE(MainForm->File1->actions().size(), 7);
         QVERIFY(!MainForm->LastFileItem);
     }
@@ -366,8 +363,7 @@ private slots:
     void minimizeAllEndsWithTheMostRecentlyActiveWindow()
     {
         QList<QWidget *> minimised;
-        Session session;
-        session.show();
+        ShownSession session;
         for (int i = 0; i < 3; ++i)
             MainForm->FileNewItem->trigger();
         const QList<QWidget *> order = MainForm->ClientArea->childWindows();
@@ -391,8 +387,7 @@ private slots:
 
     void newChildrenCascadeInsideTheFrame()
     {
-        Session session;
-        session.show();
+        ShownSession session;
         MainForm->resize(900, 700);
         QTRY_VERIFY(MainForm->ClientArea->viewport()->height() > 500);
         QList<QPoint> places;
@@ -409,8 +404,7 @@ private slots:
 
     void tileStacksFullWidthChildren()
     {
-        Session session;
-        session.show();
+        ShownSession session;
         MainForm->FileNewItem->trigger();
         MainForm->FileNewItem->trigger();
         MainForm->WindowTileItem->trigger();
@@ -428,8 +422,7 @@ private slots:
 
     void windowMenuListsAndActivatesChildren()
     {
-        Session session;
-        session.show();
+        ShownSession session;
         MainForm->FileNewItem->trigger();
         MainForm->FileNewItem->trigger();
         emit MainForm->Window1->aboutToShow();
@@ -447,8 +440,7 @@ private slots:
     // nothing is written.
     void exitStopsAtTheFirstRefusal()
     {
-        Session session("[Options]\nCompilerPath=\n");
-        session.show();
+        ShownSession session("[Options]\nCompilerPath=\n");
         MainForm->FileNewItem->trigger();
         MainForm->FileNewItem->trigger();
         for (QWidget *child : MainForm->ClientArea->childWindows())
