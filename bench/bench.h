@@ -22,8 +22,6 @@ void benchLiveCheck();
 // Completion through the Java service.
 void benchCompletion();
 
-// The folder of the javac on the PATH (links followed), or empty.
-QString compilerFolder();
 // A class of about 1,000 lines, with three errors spread over it or none.
 QByteArray thousandLineJava(bool withErrors);
 // The Java Shell window's answer to "1 + 1", warm and first.
@@ -36,9 +34,13 @@ void useScratchSettings(const QString &folder);
 // Java source of about size bytes: one class of many short methods.
 QByteArray generatedJava(qsizetype size);
 
-// Runs the event loop until a compile's report has been seen (reportAt set, in ms), its
-// readers have ended and no box is open, or until limitMs have passed.
-void waitForCompileReport(const double &reportAt, int limitMs);
+namespace testutil {
+class BoxRecorder;
+struct BoxInfo;
+}
+// Runs the event loop until the boxes hold a compile's report, its readers have ended and no
+// box is open, or until limitMs have passed; the report, or null.
+const testutil::BoxInfo *waitForCompileReport(const testutil::BoxRecorder &boxes, int limitMs);
 
 // This process's resident memory in KiB now ("VmRSS:") or at its peak since the last
 // resetPeak() ("VmHWM:").

@@ -13,14 +13,14 @@
 #include "toolchain/Compopt.h"
 #include "toolchain/compunit.h"
 
-#include <QAbstractButton>
+#include "testutil.h"
+
 #include <QApplication>
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QElapsedTimer>
-#include <QEventLoop>
 #include <QFile>
 #include <QLineEdit>
-#include <QMessageBox>
 #include <QPointer>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -75,51 +75,6 @@ struct UiRun
     long peakGrowthKiB = 0;
 };
 
-// Answers the report at once and the box of error output once the compiler's output has all
-// been read, as a user who reads it would; notes when the report shows.
-class BoxAnswerer : public QObject
-{
-public:
-    QElapsedTimer *clock = nullptr;
-    double reportAt = -1;
-    int boxes = 0;
-    qsizetype shownBytes = 0;
-    qsizetype errorBoxChars = 0;
-    QPointer<TCompOutForm> output;
-    QPointer<qv::TextBox> errorBox;
-
-    void answerErrorBox()
-    {
-        if (!errorBox || !errorBox->isVisible() || (output && output->runningReaders() > 0))
-            return;
-        errorBoxChars = errorBox->text().size();
-        errorBox->accept();
-    }
-
-protected:
-    bool eventFilter(QObject *watched, QEvent *event) override
-    {
-        auto *textBox = qobject_cast<qv::TextBox *>(watched);
-        if (textBox && event->type() == QEvent::Show) {
-            ++boxes;
-            errorBox = textBox;
-        }
-        auto *box = qobject_cast<QMessageBox *>(watched);
-        if (box && event->type() == QEvent::Show) {
-            ++boxes;
-            if (box->text().contains(QStringLiteral(" done compiling."))) {
-                reportAt = double(clock->nsecsElapsed()) / 1e6;
-                if (output)
-                    shownBytes = output->RichEdit1->length();
-            }
-            QTimer::singleShot(0, box, [box] {
-                box->buttons().constFirst()->click();
-            });
-        }
-        return false;
-    }
-};
-
 UiRun compileThroughTheWindow(const QString &compilerDirectory, const QString &sourceFile)
 {
     UiRun run;
@@ -127,17 +82,25 @@ UiRun compileThroughTheWindow(const QString &compilerDirectory, const QString &s
     MainForm->OpenDocument(sourceFile, true);
     TMDIChild *document = MainForm->activeDocument();
 
-    QElapsedTimer clock;
-    BoxAnswerer answerer;
-    answerer.clock = &clock;
-    qApp->installEventFilter(&answerer);
+    // The box of error output is read once the compiler's output has all been read, as a
+    // user who reads it would; the report follows it.
+    testutil::BoxRecorder boxes;
+    QPointer<TCompOutForm> output;
+    boxes.ready = [&] { return !output || output->runningReaders() == 0; };
+    boxes.beforeAnswer = [&] {
+        const testutil::BoxInfo &box = boxes.boxes.last();
+        if (box.text.contains(QStringLiteral(" done compiling.")))
+            run.shownBytes = output ? output->RichEdit1->length() : 0;
+        else
+            run.errorBoxChars = box.text.size();
+    };
 
     // The longest gap between ticks of a timer on the user-interface thread.
+    QElapsedTimer clock;
     QTimer ticker;
     ticker.setInterval(5);
     double lastTick = 0;
     QObject::connect(&ticker, &QTimer::timeout, [&] {
-        answerer.answerErrorBox();
         const double now = double(clock.nsecsElapsed()) / 1e6;
         run.longestStallMs = qMax(run.longestStallMs, now - lastTick);
         lastTick = now;
@@ -145,22 +108,20 @@ UiRun compileThroughTheWindow(const QString &compilerDirectory, const QString &s
 
     const long residentBefore = residentKiB();
     resetPeak();
+    const qint64 startNs = QDeadlineTimer::current(Qt::PreciseTimer).deadlineNSecs();
     clock.start();
     ticker.start();
     qv::guarded([] {
         MainForm->CompileItemClick();
     });
-    answerer.output = outputWindowOf(document);
-    waitForCompileReport(answerer.reportAt, 600 * 1000);
+    output = outputWindowOf(document);
+    const testutil::BoxInfo *report = waitForCompileReport(boxes, 600 * 1000);
     ticker.stop();
     const double now = double(clock.nsecsElapsed()) / 1e6;
     run.longestStallMs = qMax(run.longestStallMs, now - lastTick);
-    qApp->removeEventFilter(&answerer);
 
-    run.milliseconds = answerer.reportAt;
-    run.shownBytes = answerer.shownBytes;
-    run.errorBoxChars = answerer.errorBoxChars;
-    run.boxes = answerer.boxes;
+    run.milliseconds = report ? double(report->shownAtNs - startNs) / 1e6 : -1;
+    run.boxes = int(boxes.boxes.size());
     run.peakGrowthKiB = residentKiB("VmHWM:") - residentBefore;
     // Closes the document (the output window went by itself) without asking.
     document->RichEdit1->setModified(false);
@@ -239,15 +200,17 @@ void benchCompileErrors()
     benchCompileStream("compile errors", ErrorBytes, true, 3);
 }
 
-void waitForCompileReport(const double &reportAt, int limitMs)
+const testutil::BoxInfo *waitForCompileReport(const testutil::BoxRecorder &boxes, int limitMs)
 {
-    QEventLoop loop;
-    QTimer poll;
-    QObject::connect(&poll, &QTimer::timeout, [&] {
-        if (reportAt >= 0 && RunningReaders == 0 && !QApplication::activeModalWidget())
-            loop.quit();
-    });
-    poll.start(1);
-    QTimer::singleShot(limitMs, &loop, &QEventLoop::quit);
-    loop.exec();
+    const auto report = [&]() -> const testutil::BoxInfo * {
+        for (const testutil::BoxInfo &box : boxes.boxes) {
+            if (box.text.contains(QStringLiteral(" done compiling.")))
+                return &box;
+        }
+        return nullptr;
+    };
+    testutil::runEventsUntil(
+        [&] { return report() && RunningReaders == 0 && !QApplication::activeModalWidget(); },
+        limitMs);
+    return report();
 }

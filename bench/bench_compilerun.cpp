@@ -6,6 +6,7 @@
 #include "app/DocumentTools.h"
 #include "bench.h"
 #include "pairs.h"
+#include "testutil.h"
 
 #include "app/MainForm.h"
 #include "app/Program.h"
@@ -101,7 +102,7 @@ double compileAndRunDirectly(const QString &folder, const QString &source)
 
 void benchCompileAndRun()
 {
-    const QString folder = compilerFolder();
+    const QString folder = testutil::javaFolder();
     if (folder.isEmpty()) {
         std::printf("compile and run: no javac on the PATH\n");
         return;

@@ -11,57 +11,32 @@
 #include "toolchain/Compopt.h"
 #include "toolchain/compunit.h"
 
-#include <QAbstractButton>
-#include <QApplication>
-#include <QDir>
+#include "testutil.h"
+
+#include <QDeadlineTimer>
 #include <QElapsedTimer>
-#include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
 #include <QLineEdit>
-#include <QMessageBox>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
-#include <QTimer>
 
 #include <cstdio>
 
 namespace {
 
-// Answers each box at once and notes when the completion report shows.
-class ReportWatch : public QObject
-{
-public:
-    QElapsedTimer clock;
-    double reportAt = -1;
-
-protected:
-    bool eventFilter(QObject *watched, QEvent *event) override
-    {
-        auto *box = qobject_cast<QMessageBox *>(watched);
-        if (box && event->type() == QEvent::Show) {
-            if (box->text().contains(QStringLiteral(" done compiling.")))
-                reportAt = double(clock.nsecsElapsed()) / 1e6;
-            QTimer::singleShot(0, box, [box] { box->buttons().constFirst()->click(); });
-        }
-        return false;
-    }
-};
-
 double compileThroughTheCommand(const QString &source)
 {
     MainForm->OpenDocument(source, true);
     TMDIChild *document = MainForm->activeDocument();
-    ReportWatch watch;
-    qApp->installEventFilter(&watch);
-    watch.clock.start();
+    testutil::BoxRecorder boxes;
+    const qint64 startNs = QDeadlineTimer::current(Qt::PreciseTimer).deadlineNSecs();
     qv::guarded([] { MainForm->CompileItemClick(); });
-    waitForCompileReport(watch.reportAt, 120 * 1000);
-    qApp->removeEventFilter(&watch);
+    const testutil::BoxInfo *report = waitForCompileReport(boxes, 120 * 1000);
     document->RichEdit1->setModified(false);
     delete document->parentWidget();
-    return watch.reportAt;
+    return report ? double(report->shownAtNs - startNs) / 1e6 : -1;
 }
 
 double compileDirectly(const QString &compiler, const QString &source)

@@ -3,6 +3,7 @@
 // and the memory the service and the workbench take.
 #include "bench.h"
 #include "pairs.h"
+#include "testutil.h"
 #include "typing.h"
 
 #include "app/Completion.h"
@@ -123,16 +124,9 @@ QByteArray thousandLineJava(bool withErrors)
     return text;
 }
 
-QString compilerFolder()
-{
-    const QString javac = QStandardPaths::findExecutable(QStringLiteral("javac"));
-    return javac.isEmpty() ? QString()
-                           : QFileInfo(QFileInfo(javac).canonicalFilePath()).absolutePath();
-}
-
 void benchLiveCheck()
 {
-    const QString javaFolder = compilerFolder();
+    const QString javaFolder = testutil::javaFolder();
     if (javaFolder.isEmpty() || JavaService::jarPath().isEmpty()) {
         std::printf("live check: needs javac on the PATH and the built Java service\n");
         return;
@@ -222,7 +216,7 @@ double completionToList(Window &window)
 
 void benchCompletion()
 {
-    const QString javaFolder = compilerFolder();
+    const QString javaFolder = testutil::javaFolder();
     if (javaFolder.isEmpty() || JavaService::jarPath().isEmpty()) {
         std::printf("completion: needs javac on the PATH and the built Java service\n");
         return;

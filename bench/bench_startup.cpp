@@ -1,5 +1,6 @@
 #include "bench.h"
 #include "pairs.h"
+#include "testutil.h"
 
 #include "app/MainForm.h"
 #include "app/Program.h"
@@ -114,7 +115,7 @@ void benchStartup()
 
     // With a Java file on the command line: checking while typing on (the Java service
     // starts for it) against off.
-    const QString javaFolder = compilerFolder();
+    const QString javaFolder = testutil::javaFolder();
     if (javaFolder.isEmpty()) {
         std::printf("start-up with the Java service: no javac on the PATH\n");
         return;

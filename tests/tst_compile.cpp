@@ -1,4 +1,4 @@
-#include "compiletesting.h"
+#include "testutil.h"
 
 #include "app/DocumentTools.h"
 #include "platform/arguments.h"
@@ -20,7 +20,6 @@
 #include <vector>
 
 using namespace testutil;
-using namespace compiletesting;
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "compiletesting.h"
+#include "testutil.h"
 
 #include "app/DocumentTools.h"
 #include "platform/boxes.h"
@@ -10,7 +10,6 @@
 #include <QTest>
 
 using namespace testutil;
-using namespace compiletesting;
 
 namespace {
 
@@ -55,8 +54,7 @@ private slots:
     // Every test here compiles with the real compiler.
     void init()
     {
-        if (QStandardPaths::findExecutable(QStringLiteral("javac")).isEmpty())
-            QSKIP("no javac on PATH");
+        NEED_JAVAC();
     }
     void cleanup() { QVERIFY(unexpectedModals().isEmpty()); }
 

@@ -1,4 +1,4 @@
-#include "compiletesting.h"
+#include "testutil.h"
 
 #include "app/DocumentTools.h"
 #include "platform/textcontrol.h"
@@ -8,7 +8,6 @@
 #include <QToolButton>
 
 using namespace testutil;
-using namespace compiletesting;
 
 namespace {
 

@@ -1,6 +1,6 @@
 // Completion in Java documents: the names the real Java service offers at a caret, and the
 // list shown for them in a document window.
-#include "compiletesting.h"
+#include "testutil.h"
 
 #include "app/Completion.h"
 #include "app/LiveCheck.h"
@@ -12,22 +12,10 @@
 #include <QTest>
 
 using namespace testutil;
-using namespace compiletesting;
 
 namespace {
 
 constexpr int Wait = 30000;
-
-QString javaFolder()
-{
-    const QString javac = QStandardPaths::findExecutable(QStringLiteral("javac"));
-    return javac.isEmpty() ? QString()
-                           : QFileInfo(QFileInfo(javac).canonicalFilePath()).absolutePath();
-}
-
-#define NEED_JAVA()                                                                              \
-    if (javaFolder().isEmpty() || JavaService::jarPath().isEmpty())                              \
-        QSKIP("needs a Java compiler and the built Java service");
 
 const QByteArray Helper = "package app;\npublic class Helper {\n"
                           "    public int twice(int a) { return 2 * a; }\n"

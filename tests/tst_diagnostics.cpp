@@ -178,9 +178,8 @@ private slots:
         QFETCH(QStringList, files);
         QFETCH(QStringList, arguments);
         QFETCH(QStringList, expected);
+        NEED_JAVAC();
         const QString compiler = QStandardPaths::findExecutable(QStringLiteral("javac"));
-        if (compiler.isEmpty())
-            QSKIP("no javac on PATH");
         QTemporaryDir folder;
         for (qsizetype i = 0; i + 1 < files.size(); i += 2) {
             const QString path = files[i].replace(u'@', folder.path());

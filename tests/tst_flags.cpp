@@ -1,4 +1,4 @@
-#include "compiletesting.h"
+#include "testutil.h"
 
 #include "app/MainForm.h"
 #include "toolchain/Compopt.h"
@@ -128,7 +128,7 @@ private slots:
         QFETCH(bool, installed);
         QFETCH(QStringList, disabled);
         Session session;
-        if (installed && !compiletesting::useRealCompiler())
+        if (installed && !testutil::useRealCompiler())
             QSKIP("no javac on PATH");
         const QString all = QStringLiteral("g O debug depend nowarn verbose nowrite");
         MainForm->ApplyFlagsString(all);

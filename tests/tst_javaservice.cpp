@@ -1,31 +1,17 @@
 // The workbench's Java service: its frames read on both sides, and the client's handling of
 // a service that fails.
+#include "testutil.h"
+
 #include "platform/process.h"
 #include "toolchain/javaservice.h"
 
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
 #include <QSignalSpy>
-#include <QStandardPaths>
-#include <QTemporaryDir>
-#include <QTest>
 
 #include <csignal>
 
+using testutil::javaFolder;
+
 namespace {
-
-// The folder of the installed Java compiler, or empty.
-QString javaFolder()
-{
-    const QString javac = QStandardPaths::findExecutable(QStringLiteral("javac"));
-    return javac.isEmpty() ? QString()
-                           : QFileInfo(QFileInfo(javac).canonicalFilePath()).absolutePath();
-}
-
-#define NEED_JAVA()                                                                              \
-    if (javaFolder().isEmpty() || JavaService::jarPath().isEmpty())                              \
-        QSKIP("needs a Java compiler and the built Java service");
 
 ServiceMessage message(const QByteArray &kind, const QList<ServiceMessage::Field> &fields)
 {

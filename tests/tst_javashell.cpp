@@ -1,5 +1,5 @@
 // The Java Shell window, driven as a user would, with the real Java service and shell.
-#include "compiletesting.h"
+#include "testutil.h"
 
 #include "app/LiveCheck.h"
 #include "platform/textcontrol.h"
@@ -16,16 +16,13 @@
 #include <QTest>
 #include <QTextBlock>
 
+#include <csignal>
+
 using namespace testutil;
-using namespace compiletesting;
 
 namespace {
 
 constexpr int Wait = 60000;
-
-#define NEED_JAVA()                                                                              \
-    if (!useRealCompiler() || JavaService::jarPath().isEmpty())                                  \
-        QSKIP("needs a Java compiler and the built Java service");
 
 TShellForm *openShell()
 {
@@ -103,7 +100,7 @@ private slots:
         QFETCH(QStringList, shown);
         Session session;
         session.show();
-        NEED_JAVA();
+        USE_JAVA();
         const QString text = evaluate(openShell(), inputs);
         for (const QString &each : shown)
             QVERIFY2(text.contains(each), qPrintable(text));
@@ -115,7 +112,7 @@ private slots:
     {
         Session session;
         session.show();
-        NEED_JAVA();
+        USE_JAVA();
         TShellForm *shell = openShell();
         enter(shell, QStringLiteral("int add(int a, int b) {"));
         QTRY_COMPARE_WITH_TIMEOUT(shell->Input->toPlainText(), QStringLiteral("int add(int a, int b) {\n"),
@@ -152,7 +149,7 @@ private slots:
         QFETCH(QString, after);
         Session session;
         session.show();
-        NEED_JAVA();
+        USE_JAVA();
         TShellForm *shell = openShell();
         evaluate(shell, {QStringLiteral("1 + 1")});
         const qint64 service = MainForm->LiveCheck->service()->processId();
@@ -173,7 +170,7 @@ private slots:
     {
         Session session;
         session.show();
-        NEED_JAVA();
+        USE_JAVA();
         TShellForm *shell = openShell();
         evaluate(shell, {QStringLiteral("int kept = 1")});
         ::kill(pid_t(MainForm->LiveCheck->service()->processId()), SIGKILL);
@@ -189,7 +186,7 @@ private slots:
     {
         Session session;
         session.show();
-        NEED_JAVA();
+        USE_JAVA();
         const QString helper = session.file(QStringLiteral("Helper.java"));
         writeFile(helper, "public class Helper {\n    public int add(int a, int b) { return a + b; }\n"
                           "    public int divide(int a, int b) {\n        return a / b;\n    }\n}\n");
@@ -237,7 +234,7 @@ private slots:
         QFETCH(QStringList, listed);
         Session session;
         session.show();
-        NEED_JAVA();
+        USE_JAVA();
         TShellForm *shell = openShell();
         evaluate(shell, {QStringLiteral("String word = \"abc\"")});
         QTest::keyClicks(shell->Input, typed);

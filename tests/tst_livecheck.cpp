@@ -1,8 +1,7 @@
 // Java documents checked while they are typed, through the real Java service.
-#include "app/DocumentTools.h"
+#include "testutil.h"
 
 #include "app/DocumentTools.h"
-#include "compiletesting.h"
 
 #include "app/LiveCheck.h"
 #include "platform/forms.h"
@@ -18,15 +17,10 @@
 #include <csignal>
 
 using namespace testutil;
-using namespace compiletesting;
 
 namespace {
 
 constexpr int Wait = 30000;
-
-#define NEED_JAVA()                                                                              \
-    if (!useRealCompiler() || JavaService::jarPath().isEmpty())                                  \
-        QSKIP("needs a Java compiler and the built Java service");
 
 QString summaryOf(const TMDIChild *document)
 {
@@ -144,7 +138,7 @@ private slots:
     {
         Session session;
         session.show();
-        NEED_JAVA();
+        USE_JAVA();
         TMDIChild *document = openSavedDocument(
             session.file(QStringLiteral("Main.java")),
             "public class Main {\n    void f() {\n        int n = \"three\";\n    }\n}\n");
@@ -175,7 +169,7 @@ private slots:
     {
         Session session;
         session.show();
-        NEED_JAVA();
+        USE_JAVA();
         QDir().mkpath(session.file(QStringLiteral("app")));
         writeFile(session.file(QStringLiteral("app/Helper.java")), HelperWithOnce);
         TMDIChild *main = openSavedDocument(session.file(QStringLiteral("app/Main.java")),
@@ -189,7 +183,7 @@ private slots:
     {
         Session session;
         session.show();
-        NEED_JAVA();
+        USE_JAVA();
         QDir().mkpath(session.file(QStringLiteral("app")));
         TMDIChild *helper
             = openSavedDocument(session.file(QStringLiteral("app/Helper.java")), HelperWithOnce);
@@ -210,7 +204,7 @@ private slots:
     {
         Session session;
         session.show();
-        NEED_JAVA();
+        USE_JAVA();
         const QStringList folders{QDir::tempPath(), QDir::currentPath(),
                                   QFileInfo(JavaService::jarPath()).path()};
         QList<QStringList> before;
@@ -237,7 +231,7 @@ private slots:
     {
         Session session;
         session.show();
-        NEED_JAVA();
+        USE_JAVA();
         TMDIChild *document = openSavedDocument(
             session.file(QStringLiteral("Main.java")), "public class Main {\n    int n = 1;\n}\n");
         QTRY_COMPARE_WITH_TIMEOUT(summaryOf(document), QStringLiteral("No errors"), Wait);
@@ -269,7 +263,7 @@ private slots:
         QFETCH(QByteArray, text);
         Session session;
         session.show();
-        NEED_JAVA();
+        USE_JAVA();
         TMDIChild *other = openSavedDocument(session.file(name), text);
         TMDIChild *small = openSavedDocument(session.file(QStringLiteral("Small.java")),
                                              "class Small { int n = \"x\"; }\n");

@@ -1,4 +1,4 @@
-#include "compiletesting.h"
+#include "testutil.h"
 
 #include "app/DocumentTools.h"
 #include "platform/textcontrol.h"
@@ -10,7 +10,6 @@
 #include <QToolButton>
 
 using namespace testutil;
-using namespace compiletesting;
 
 // Programs that write more than anyone reads: the windows stay usable and nothing is lost
 // without a word.

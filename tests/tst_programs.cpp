@@ -1,4 +1,4 @@
-#include "compiletesting.h"
+#include "testutil.h"
 
 #include "app/DocumentTools.h"
 #include "platform/textcontrol.h"
@@ -11,7 +11,6 @@
 #include <QToolButton>
 
 using namespace testutil;
-using namespace compiletesting;
 
 namespace {
 
@@ -82,9 +81,7 @@ class tst_Programs : public QObject
 private slots:
     void init()
     {
-        if (QStandardPaths::findExecutable(QStringLiteral("javac")).isEmpty()
-            || QStandardPaths::findExecutable(QStringLiteral("java")).isEmpty())
-            QSKIP("the Java kit is not installed");
+        NEED_JAVA_KIT();
     }
 
     void cleanup() { QVERIFY(unexpectedModals().isEmpty()); }

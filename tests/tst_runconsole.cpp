@@ -1,4 +1,4 @@
-#include "compiletesting.h"
+#include "testutil.h"
 
 #include "app/DocumentTools.h"
 #include "platform/process.h"
@@ -12,7 +12,6 @@
 #include <QToolButton>
 
 using namespace testutil;
-using namespace compiletesting;
 
 namespace {
 
@@ -96,20 +95,14 @@ class tst_RunConsole : public QObject
 private slots:
     void initTestCase()
     {
-        const QString javac = QStandardPaths::findExecutable(QStringLiteral("javac"));
+        NEED_JAVA_KIT();
         m_java = QStandardPaths::findExecutable(QStringLiteral("java"));
-        if (javac.isEmpty() || m_java.isEmpty())
-            QSKIP("the Java kit is not installed");
         writeFile(m_classes.filePath(QStringLiteral("Echo.java")), EchoSource);
         writeFile(m_classes.filePath(QStringLiteral("Loop.java")), LoopSource);
         writeFile(m_classes.filePath(QStringLiteral("Spawner.java")), SpawnerSource);
         writeFile(m_classes.filePath(QStringLiteral("Digest.java")), DigestSource);
-        QProcess compile;
-        compile.setWorkingDirectory(m_classes.path());
-        compile.start(javac, {QStringLiteral("Echo.java"), QStringLiteral("Loop.java"),
-                              QStringLiteral("Spawner.java"), QStringLiteral("Digest.java")});
-        QVERIFY(compile.waitForFinished(120000));
-        QCOMPARE(compile.exitCode(), 0);
+        QVERIFY(compileJava(m_classes.path(), {QStringLiteral("Echo.java"), QStringLiteral("Loop.java"),
+                                               QStringLiteral("Spawner.java"), QStringLiteral("Digest.java")}));
     }
 
     void cleanup() { QVERIFY(unexpectedModals().isEmpty()); }

@@ -65,17 +65,11 @@ class tst_StackTrace : public QObject
 private slots:
     void initTestCase()
     {
-        const QString javac = QStandardPaths::findExecutable(QStringLiteral("javac"));
+        NEED_JAVA_KIT();
         m_java = QStandardPaths::findExecutable(QStringLiteral("java"));
-        if (javac.isEmpty() || m_java.isEmpty())
-            QSKIP("the Java kit is not installed");
         QDir().mkpath(m_classes.filePath(QStringLiteral("shop")));
         writeFile(m_classes.filePath(QStringLiteral("shop/Cart.java")), CartSource);
-        QProcess compile;
-        compile.setWorkingDirectory(m_classes.path());
-        compile.start(javac, {QStringLiteral("shop/Cart.java")});
-        QVERIFY(compile.waitForFinished(120000));
-        QCOMPARE(compile.exitCode(), 0);
+        QVERIFY(compileJava(m_classes.path(), {QStringLiteral("shop/Cart.java")}));
     }
 
     // Each row: the program's argument and its frames as "trace class.method file:line", the

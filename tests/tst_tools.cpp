@@ -269,22 +269,15 @@ private slots:
     // into its working directory.
     void realInterpreterRunsTheClassInItsFolder()
     {
-        const QString javac = QStandardPaths::findExecutable(QStringLiteral("javac"));
-        const QString java = QStandardPaths::findExecutable(QStringLiteral("java"));
-        if (javac.isEmpty() || java.isEmpty())
-            QSKIP("the Java kit is not installed");
-        Session session;
-        session.show();
+        NEED_JAVA_KIT();
+        ShownSession session;
         const QString source = session.file(QStringLiteral("Marker.java"));
         writeFile(source, "public class Marker { public static void main(String[] a) "
                           "throws Exception { java.nio.file.Files.writeString("
                           "java.nio.file.Path.of(\"marker.txt\"), \"ran\"); } }\n");
-        QProcess compile;
-        compile.setWorkingDirectory(session.dir());
-        compile.start(javac, {QStringLiteral("Marker.java")});
-        QVERIFY(compile.waitForFinished(120000));
-        QCOMPARE(compile.exitCode(), 0);
-        CompileOptForm->Interpreter->setText(java + QStringLiteral(" -cp ."));
+        QVERIFY(compileJava(session.dir(), {QStringLiteral("Marker.java")}));
+        CompileOptForm->Interpreter->setText(QStandardPaths::findExecutable(QStringLiteral("java"))
+                                             + QStringLiteral(" -cp ."));
         MainForm->OpenDocument(source, true);
         MainForm->InterpreterBtn->click();
         QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(session.file(QStringLiteral("marker.txt"))),
