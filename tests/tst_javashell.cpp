@@ -85,6 +85,11 @@ private slots:
             << QStringList{"java.lang.ArithmeticException: / by zero\n\tat divide(#1:1)\n\tat (#2:1)\n"};
         QTest::newRow("compile error") << QStringList{"undefined + 1"}
                                        << QStringList{"Error: cannot find symbol"};
+        // The snippets run under the service's own agent, whose connection does not wait.
+        QTest::newRow("run by the quick agent")
+            << QStringList{"java.util.Arrays.stream(Thread.currentThread().getStackTrace())"
+                           ".anyMatch(f -> f.getClassName().endsWith(\".ShellAgent\"))"}
+            << QStringList{"$1 ==> true"};
         QTest::newRow("unknown command") << QStringList{"/vars"}
                                          << QStringList{"Unknown command /vars"};
     }

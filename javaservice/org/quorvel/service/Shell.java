@@ -157,18 +157,13 @@ final class Shell {
         snippets = 0;
         ended = false;
         starting = true;
-        PrintStream out = new PrintStream(printed, true, StandardCharsets.UTF_8);
-        JShell created = JShell.builder()
-                .out(out)
-                .err(out)
-                // Never the service's own input: that carries the requests.
-                .in(new ByteArrayInputStream(new byte[0]))
-                // The start's own snippets apart, the user's are numbered from 1.
-                .idGenerator(this::snippetId)
-                .remoteVMOptions("-XX:+UseSerialGC", "-XX:TieredStopAtLevel=1",
-                        "-XX:-UsePerfData", "-Xshare:auto", "-Dfile.encoding=UTF-8",
-                        "-Dstdout.encoding=UTF-8", "-Dstderr.encoding=UTF-8")
-                .build();
+        JShell created;
+        try {
+            created = builder(true).build();
+        } catch (IllegalStateException e) {
+            // Without this service's agent the kit's own does, only slower.
+            created = builder(false).build();
+        }
         // Only the shell in use: closing the one before says so too.
         created.onShutdown(gone -> ended |= gone == shell);
         if (!path.isEmpty())
@@ -179,6 +174,27 @@ final class Shell {
         starting = false;
         shell = created;
         return notes;
+    }
+
+    private JShell.Builder builder(boolean ownAgent) {
+        PrintStream out = new PrintStream(printed, true, StandardCharsets.UTF_8);
+        List<String> options = new ArrayList<>(List.of("-XX:+UseSerialGC",
+                "-XX:TieredStopAtLevel=1", "-XX:-UsePerfData", "-Xshare:auto",
+                "-Dfile.encoding=UTF-8", "-Dstdout.encoding=UTF-8", "-Dstderr.encoding=UTF-8"));
+        JShell.Builder builder = JShell.builder();
+        if (ownAgent) {
+            options.add("-classpath");
+            options.add(System.getProperty("java.class.path"));
+            builder.executionEngine("jdi:remoteAgent(" + ShellAgent.class.getName() + ")");
+        }
+        return builder
+                .out(out)
+                .err(out)
+                // Never the service's own input: that carries the requests.
+                .in(new ByteArrayInputStream(new byte[0]))
+                // The start's own snippets apart, the user's are numbered from 1.
+                .idGenerator(this::snippetId)
+                .remoteVMOptions(options.toArray(new String[0]));
     }
 
     private String snippetId(Snippet snippet, int index) {
