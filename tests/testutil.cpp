@@ -385,6 +385,15 @@ QString useFakeCompiler(const Session &session)
     return bin;
 }
 
+QString useScriptCompiler(const Session &session, const QByteArray &body)
+{
+    const QString bin = session.file(QStringLiteral("bin"));
+    QDir().mkpath(bin);
+    writeScript(bin + QStringLiteral("/javac"), body);
+    CompileOptForm->JavaPath->setText(bin);
+    return bin + QStringLiteral("/javac");
+}
+
 bool useRealCompiler()
 {
     const QString folder = javaFolder();

@@ -164,6 +164,8 @@ QString fakeCompiler();
 // A folder "bin" in the session's scratch folder whose compiler file is the stand-in
 // compiler; it becomes the compiler directory.
 QString useFakeCompiler(const Session &session);
+// Like useFakeCompiler, with a shell script of the given body as the compiler; its path.
+QString useScriptCompiler(const Session &session, const QByteArray &body);
 // Makes the folder of the real compiler on the PATH the compiler directory; false, and an
 // empty directory, without one.
 bool useRealCompiler();

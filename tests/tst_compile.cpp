@@ -7,9 +7,6 @@
 
 #include <QAction>
 #include <QCheckBox>
-#include <QFileInfo>
-#include <QStandardPaths>
-#include <QTest>
 #include <QToolButton>
 
 #include <csignal>

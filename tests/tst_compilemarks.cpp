@@ -5,9 +5,7 @@
 #include "platform/textcontrol.h"
 
 #include <QAction>
-#include <QFileInfo>
 #include <QFontMetrics>
-#include <QTest>
 
 using namespace testutil;
 

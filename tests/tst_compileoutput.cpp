@@ -4,7 +4,6 @@
 #include "platform/textcontrol.h"
 
 #include <QAction>
-#include <QTest>
 #include <QToolButton>
 
 using namespace testutil;
@@ -226,10 +225,7 @@ private slots:
     void compilerLeavesNoProcessBehind()
     {
         ShownSession session;
-        const QString bin = session.file(QStringLiteral("bin"));
-        QDir().mkpath(bin);
-        writeScript(bin + QStringLiteral("/javac"), "sleep 1000 &\necho started\n");
-        CompileOptForm->JavaPath->setText(bin);
+        useScriptCompiler(session, "sleep 1000 &\necho started\n");
         TMDIChild *document = openSavedDocument(session.file("Left.java"), DocumentText);
         BoxRecorder recorder;
         MainForm->CompileItem->trigger();

@@ -9,7 +9,6 @@
 #include "toolchain/javaservice.h"
 
 #include <QAction>
-#include <QTest>
 
 using namespace testutil;
 

@@ -1,20 +1,14 @@
 #include "testutil.h"
 
-#include "app/MainForm.h"
-#include "toolchain/Compopt.h"
-
 #include <QApplication>
 #include <QCheckBox>
 #include <QAbstractProxyModel>
 #include <QComboBox>
-#include <QDir>
 #include <QFileSystemModel>
 #include <QFileDialog>
 #include <QGroupBox>
 #include <QLabel>
-#include <QLineEdit>
 #include <QPushButton>
-#include <QTest>
 #include <QTimer>
 #include <QToolButton>
 #include <QWindow>

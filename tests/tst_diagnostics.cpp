@@ -2,10 +2,7 @@
 
 #include "toolchain/diagnostics.h"
 
-#include <QDir>
 #include <QProcess>
-#include <QStandardPaths>
-#include <QTest>
 
 using namespace testutil;
 

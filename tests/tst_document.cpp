@@ -1,17 +1,13 @@
 #include "testutil.h"
 
-#include "app/MainForm.h"
-#include "editor/Childwin.h"
 #include "platform/errors.h"
 #include "platform/files.h"
 #include "platform/forms.h"
-#include "platform/mdiframe.h"
 #include "platform/textcontrol.h"
 #include "platform/textwindow.h"
 
 #include <QAction>
 #include <QLabel>
-#include <QTest>
 #include <QToolButton>
 
 #include <sys/resource.h>
@@ -69,8 +65,7 @@ private slots:
     void caretPanelFollowsTheSelectionStart()
     {
         ShownSession session;
-        MainForm->FileNewItem->trigger();
-        TMDIChild *document = MainForm->activeDocument();
+        TMDIChild *document = newDocument();
         QCOMPARE(document->StatusBar1->panelText(0), QStringLiteral("   1:  1 "));
         document->RichEdit1->setText("one\r\ntwo\nthree\rfour \xc3\xa4\xc3\xa4x");
         const int x = document->RichEdit1->length() - 1;
@@ -88,8 +83,7 @@ private slots:
     void caretPanelHoldsTheWidestText()
     {
         ShownSession session;
-        MainForm->FileNewItem->trigger();
-        TMDIChild *document = MainForm->activeDocument();
+        TMDIChild *document = newDocument();
         auto *panel = document->StatusBar1->findChild<QLabel *>();
         QVERIFY(panel);
         QCOMPARE(panel->x(), 0);
@@ -122,9 +116,7 @@ private slots:
         QFETCH(QByteArray, bytes);
         ShownSession session;
         const QString name = session.file(QStringLiteral("Round.java"));
-        writeFile(name, bytes);
-        MainForm->OpenDocument(name, true);
-        TMDIChild *document = MainForm->activeDocument();
+        TMDIChild *document = openSavedDocument(name, bytes);
         QVERIFY(!document->RichEdit1->modified());
         QCOMPARE(document->RichEdit1->text(), bytes);
         writeFile(name, "something else");
@@ -164,8 +156,7 @@ private slots:
         ShownSession session;
         *MainForm->EditorFont = QFont(QStringLiteral("Courier"), 17);
         const QString name = session.file(QStringLiteral("A.java"));
-        writeFile(name, "x");
-        MainForm->OpenDocument(name, true);
+        openSavedDocument(name, "x");
         QCOMPARE(MainForm->activeDocument()->RichEdit1->textFont().pointSize(), 17);
         MainForm->FileNewItem->trigger();
         QCOMPARE(MainForm->activeDocument()->RichEdit1->textFont().pixelSize(), 13);
@@ -188,8 +179,7 @@ private slots:
         ShownSession session;
         QDir::setCurrent(session.dir());
         MainForm->FileNewItem->trigger();
-        MainForm->FileNewItem->trigger();
-        TMDIChild *document = MainForm->activeDocument();
+        TMDIChild *document = newDocument();
         QCOMPARE(document->caption(), QStringLiteral("NONAME2"));
         QTest::keyClicks(document->RichEdit1->view(), "text");
         const QString panel = document->StatusBar1->panelText(0);
@@ -229,8 +219,7 @@ private slots:
     void tabKeyInsertsATab()
     {
         ShownSession session;
-        MainForm->FileNewItem->trigger();
-        TMDIChild *document = MainForm->activeDocument();
+        TMDIChild *document = newDocument();
         document->RichEdit1->setFocus();
         QTest::keyClick(document->RichEdit1->view(), Qt::Key_Tab);
         QTest::keyClicks(document->RichEdit1->view(), "x");
@@ -249,8 +238,7 @@ private slots:
     void saveIntoAMissingFolderKeepsTheWindowModified()
     {
         ShownSession session;
-        MainForm->FileNewItem->trigger();
-        TMDIChild *document = MainForm->activeDocument();
+        TMDIChild *document = newDocument();
         const QString name = session.file(QStringLiteral("no/such/folder/A.java"));
         document->setCaption(name);
         QTest::keyClicks(document->RichEdit1->view(), "x");
@@ -272,9 +260,7 @@ private slots:
         ShownSession session;
         const QString name = session.file(QStringLiteral("Big.java"));
         const QByteArray original("the original contents\n");
-        writeFile(name, original);
-        MainForm->OpenDocument(name, true);
-        TMDIChild *document = MainForm->activeDocument();
+        TMDIChild *document = openSavedDocument(name, original);
         document->RichEdit1->setText(QByteArray(200000, 'x'));
         const pid_t child = fork();
         if (child == 0) {
@@ -314,8 +300,7 @@ private slots:
     {
         Session session;
         const QString name = session.file(QStringLiteral("Line.java"));
-        writeFile(name, QByteArray(20 * 1024 * 1024, 'a'));
-        MainForm->OpenDocument(name, true);
+        openSavedDocument(name, QByteArray(20 * 1024 * 1024, 'a'));
         QCOMPARE(MainForm->activeDocument()->RichEdit1->length(), 20 * 1024 * 1024);
         QCOMPARE(MainForm->activeDocument()->StatusBar1->panelText(0), QStringLiteral("   1:  1 "));
     }

@@ -1,38 +1,26 @@
 #include "testutil.h"
 
-#include "app/MainForm.h"
-#include "editor/Childwin.h"
 #include "platform/boxes.h"
 #include "platform/dialogs.h"
 #include "platform/finddialogs.h"
 #include "platform/forms.h"
-#include "platform/mdiframe.h"
 #include "platform/textcontrol.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
-#include <QDir>
 #include <QFileDialog>
 #include <QInputDialog>
 #include <QLabel>
 #include <QMdiSubWindow>
 #include <QSignalSpy>
 #include <QTabBar>
-#include <QTest>
 
 using namespace testutil;
 
 Q_DECLARE_METATYPE(qv::Highlighting)
 
 namespace {
-
-TMDIChild *openFile(const QString &path, const QByteArray &content)
-{
-    writeFile(path, content);
-    MainForm->OpenDocument(path, true);
-    return MainForm->activeDocument();
-}
 
 } // namespace
 
@@ -62,7 +50,7 @@ private slots:
         QFETCH(QString, name);
         QFETCH(QString, savedAs);
         ShownSession session;
-        TMDIChild *document = openFile(session.file(name), "class A { }\n");
+        TMDIChild *document = openSavedDocument(session.file(name), "class A { }\n");
         if (!savedAs.isEmpty()) {
             chooseFile(session.file(savedAs));
             MainForm->FileSaveAsItem->trigger();
@@ -75,7 +63,7 @@ private slots:
     void optionsTurnOffAndAreKept()
     {
         ShownSession session;
-        TMDIChild *document = openFile(session.file("A.java"), "class A { }\n");
+        TMDIChild *document = openSavedDocument(session.file("A.java"), "class A { }\n");
         QVERIFY(document->RichEdit1->lineNumbersShown());
         MainForm->HighlightingItem->trigger();
         MainForm->LineNumbersItem->trigger();
@@ -88,7 +76,7 @@ private slots:
     {
         ShownSession session;
         QByteArray big(qv::highlightingLimit + 1, 'x');
-        TMDIChild *document = openFile(session.file("Big.java"), big);
+        TMDIChild *document = openSavedDocument(session.file("Big.java"), big);
         QCOMPARE(document->RichEdit1->highlighting(), qv::Highlighting::Plain);
         QVERIFY(MainForm->StatusBar->text().contains(QLatin1String("too large")));
         QCOMPARE(document->RichEdit1->length(), big.size());
@@ -119,7 +107,7 @@ private slots:
         QFETCH(bool, paste);
         ShownSession session;
         const QString name = session.file("Lines.java");
-        TMDIChild *document = openFile(name, content);
+        TMDIChild *document = openSavedDocument(name, content);
         document->RichEdit1->setSelection(caret, 0);
         if (paste) {
             QApplication::clipboard()->setText(QStringLiteral("1\n2\r3"));
@@ -178,7 +166,7 @@ private slots:
     void editingCommandsActOnTheActiveText()
     {
         ShownSession session;
-        TMDIChild *document = openFile(session.file("t.txt"), "one\ntwo\nthree\n");
+        TMDIChild *document = openSavedDocument(session.file("t.txt"), "one\ntwo\nthree\n");
         qv::TextControl *edit = document->RichEdit1;
         QTest::keyClicks(edit->view(), "ab");
         MainForm->UndoItem->trigger();
@@ -203,7 +191,7 @@ private slots:
     void searchMissSaysSoUntilTheNextCommand()
     {
         ShownSession session;
-        openFile(session.file("t.txt"), "abc");
+        openSavedDocument(session.file("t.txt"), "abc");
         MainForm->FindDialog1->setFindText(QStringLiteral("zz"));
         const int beeps = qv::beepCount();
         QVERIFY(!MainForm->FindDialog1Find(MainForm->FindDialog1));
@@ -217,9 +205,7 @@ private slots:
     void tabShowsUnsavedChanges()
     {
         ShownSession session;
-        writeFile(session.file(QStringLiteral("A.java")), "class A {}\n");
-        MainForm->OpenDocument(session.file(QStringLiteral("A.java")), true);
-        TMDIChild *document = MainForm->activeDocument();
+        TMDIChild *document = openSavedDocument(session.file(QStringLiteral("A.java")), "class A {}\n");
         MainForm->WindowTabsItem->trigger();
         QTabBar *tabs = nullptr;
         QTRY_VERIFY((tabs = MainForm->ClientArea->findChild<QTabBar *>()));

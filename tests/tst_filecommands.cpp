@@ -1,9 +1,6 @@
 #include "testutil.h"
 
-#include "app/MainForm.h"
-#include "editor/Childwin.h"
 #include "platform/dialogs.h"
-#include "platform/mdiframe.h"
 #include "platform/textcontrol.h"
 
 #include <QAction>
@@ -14,13 +11,9 @@
 #include <QDeadlineTimer>
 #include <QFileDialog>
 #include <QFontDialog>
-#include <QLineEdit>
-#include <QPointer>
-#include <QTest>
 #include <QToolButton>
 
 using namespace testutil;
-
 
 class tst_FileCommands : public QObject
 {
@@ -109,8 +102,7 @@ private slots:
     {
         ShownSession session;
         const QString name = session.file(QStringLiteral("Twice.java"));
-        writeFile(name, "x");
-        MainForm->OpenDocument(name, true);
+        openSavedDocument(name, "x");
         MainForm->OpenDocument(name, true);
         QCOMPARE(MainForm->ClientArea->childCount(), 2);
         MainForm->activeDocument()->RichEdit1->setText("second");
@@ -122,8 +114,7 @@ private slots:
     {
         ShownSession session;
         const QString name = session.file(QStringLiteral("Same.java"));
-        writeFile(name, "kept");
-        MainForm->OpenDocument(name, true);
+        openSavedDocument(name, "kept");
         writeFile(name, "changed outside");
         answerBox(QStringLiteral("&Yes"));
         MainForm->SaveBtn->click();
@@ -185,8 +176,7 @@ private slots:
         QFETCH(QString, file);
         QFETCH(QString, saved);
         ShownSession session;
-        writeFile(session.file(file), "class Hello {}\n");
-        MainForm->OpenDocument(session.file(file), true);
+        openSavedDocument(session.file(file), "class Hello {}\n");
         chooseFile(session.file(QStringLiteral("Copy")));
         MainForm->FileSaveAsItem->trigger();
         QVERIFY(allModalsHandled());
@@ -197,8 +187,7 @@ private slots:
     void failedSaveAsKeepsCaptionAndTarget()
     {
         ShownSession session;
-        MainForm->FileNewItem->trigger();
-        TMDIChild *document = MainForm->activeDocument();
+        TMDIChild *document = newDocument();
         document->RichEdit1->setText("text");
         const QString target = session.file(QStringLiteral("missing/Out.java"));
         chooseFile(target);
@@ -214,8 +203,7 @@ private slots:
     void clipboardCommandsActOnTheActiveWindow()
     {
         ShownSession session;
-        MainForm->FileNewItem->trigger();
-        TMDIChild *document = MainForm->activeDocument();
+        TMDIChild *document = newDocument();
         document->RichEdit1->setText("hello world");
         document->RichEdit1->setModified(false);
         document->RichEdit1->setSelection(0, 5);
@@ -236,8 +224,7 @@ private slots:
     void fontCancelStillSetsTheEditorFont()
     {
         ShownSession session;
-        MainForm->FileNewItem->trigger();
-        TMDIChild *document = MainForm->activeDocument();
+        TMDIChild *document = newDocument();
         const QFont windowFont = document->RichEdit1->textFont();
         onNextModal([](QWidget *widget) {
             auto *dialog = qobject_cast<QFontDialog *>(widget);
@@ -273,8 +260,7 @@ private slots:
         QCOMPARE(MainForm->EditorFont->pointSize(), 21);
         QCOMPARE(other->RichEdit1->textFont(), otherFont);
         const QString name = session.file(QStringLiteral("Later.java"));
-        writeFile(name, "x");
-        MainForm->OpenDocument(name, true);
+        openSavedDocument(name, "x");
         QCOMPARE(MainForm->activeDocument()->RichEdit1->textFont().pointSize(), 21);
     }
 
@@ -284,8 +270,7 @@ private slots:
     {
         ShownSession session;
         const QByteArray text = "public class Hello { // note\n}\n";
-        writeFile(session.file(QStringLiteral("Hello.java")), text);
-        MainForm->OpenDocument(session.file(QStringLiteral("Hello.java")), true);
+        openSavedDocument(session.file(QStringLiteral("Hello.java")), text);
         qv::TextControl *edit = MainForm->activeDocument()->RichEdit1;
         onNextModal([](QWidget *widget) {
             auto *dialog = qobject_cast<QFontDialog *>(widget);

@@ -1,15 +1,10 @@
 #include "testutil.h"
 
-#include "app/MainForm.h"
-#include "editor/Childwin.h"
 #include "platform/errors.h"
 #include "platform/files.h"
-#include "platform/mdiframe.h"
 #include "platform/textcontrol.h"
 
-#include <QDir>
 #include <QProcess>
-#include <QTest>
 #include <QToolButton>
 
 #include <dirent.h>
@@ -76,13 +71,6 @@ struct stat statOf(const QString &path)
 QStringList entries(const QString &folder)
 {
     return QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name);
-}
-
-TMDIChild *openWith(const QString &name, const QByteArray &text)
-{
-    writeFile(name, text);
-    MainForm->OpenDocument(name, true);
-    return MainForm->activeDocument();
 }
 
 // Rewrites the file from another process, as another program would.
@@ -231,7 +219,7 @@ private slots:
         QFETCH(QByteArray, onDisk);
         ShownSession session;
         const QString name = session.file(QStringLiteral("A.java"));
-        TMDIChild *document = openWith(name, "opened\n");
+        TMDIChild *document = openSavedDocument(name, "opened\n");
         document->RichEdit1->setText("mine\n");
         changeFromOutside(name, "theirs");
         auto question = answerBox(answer);
@@ -463,7 +451,7 @@ private slots:
         QFETCH(QByteArray, shown);
         ShownSession session;
         const QString name = session.file(QStringLiteral("A.java"));
-        TMDIChild *document = openWith(name, "opened\n");
+        TMDIChild *document = openSavedDocument(name, "opened\n");
         if (edited) {
             document->RichEdit1->setSelection(7, 0);
             document->RichEdit1->replaceSelection("mine");

@@ -1,17 +1,12 @@
 #include "testutil.h"
 
-#include "app/MainForm.h"
-#include "toolchain/Compopt.h"
-
 #include "platform/application.h"
 
 #include <QAction>
 #include <QCheckBox>
 #include <QGroupBox>
 #include <QLabel>
-#include <QLineEdit>
 #include <QPushButton>
-#include <QTest>
 
 using namespace testutil;
 

@@ -13,7 +13,6 @@
 #include <QPlainTextEdit>
 #include <QProcess>
 #include <QSignalSpy>
-#include <QTest>
 #include <QTextBlock>
 
 #include <csignal>

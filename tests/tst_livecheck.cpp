@@ -12,7 +12,6 @@
 #include <QAction>
 #include <QDirIterator>
 #include <QLabel>
-#include <QTest>
 
 #include <csignal>
 

@@ -5,7 +5,6 @@
 #include "toolchain/runconsole.h"
 
 #include <QPlainTextEdit>
-#include <QTest>
 #include <QTextBlock>
 #include <QToolButton>
 
@@ -37,10 +36,7 @@ private slots:
     {
         QFETCH(bool, compiler);
         ShownSession session;
-        const QString bin = session.file(QStringLiteral("bin"));
-        QDir().mkpath(bin);
-        const QString writer = bin + QStringLiteral("/javac");
-        writeScript(writer, "head -c 4200000 /dev/zero | tr '\\0' x\n");
+        const QString writer = useScriptCompiler(session, "head -c 4200000 /dev/zero | tr '\\0' x\n");
         constexpr qint64 Megabyte = 1000 * 1000;
         QList<qint64> workAtMegabyte;
         qint64 work = 0;
@@ -51,7 +47,6 @@ private slots:
         };
         BoxRecorder recorder;
         if (compiler) {
-            CompileOptForm->JavaPath->setText(bin);
             TMDIChild *document = openSavedDocument(session.file("Wide.java"), "class Wide {}\n");
             MainForm->CompileItem->trigger();
             qv::TextControl *text = outputWindowOf(document)->RichEdit1;
@@ -104,11 +99,8 @@ private slots:
     void errorFloodCanBeStopped()
     {
         ShownSession session;
-        const QString bin = session.file(QStringLiteral("bin"));
-        QDir().mkpath(bin);
-        writeScript(bin + QStringLiteral("/javac"),
-                    "i=0\nwhile :; do i=$((i+1)); echo \"A.java:$i: error: flood $i\"; done >&2\n");
-        CompileOptForm->JavaPath->setText(bin);
+        useScriptCompiler(session,
+                          "i=0\nwhile :; do i=$((i+1)); echo \"A.java:$i: error: flood $i\"; done >&2\n");
         TMDIChild *document = openSavedDocument(session.file("A.java"), "class A {}\n");
         BoxRecorder recorder;
         bool stopped = false;

@@ -6,7 +6,6 @@
 
 #include <QInputDialog>
 #include <QPlainTextEdit>
-#include <QTest>
 #include <QTextBlock>
 #include <QToolButton>
 
@@ -245,8 +244,7 @@ private slots:
         chooseFile(folder + "/notes.txt");
         MainForm->FileSaveAsItem->trigger();
         QVERIFY(allModalsHandled());
-        MainForm->FileNewItem->trigger();
-        TMDIChild *document = MainForm->activeDocument();
+        TMDIChild *document = newDocument();
         document->RichEdit1->setText("public class Hello { }\n");
         const QString caption = document->caption();
         auto visit = chooseFile(cancel ? QString() : QStringLiteral("Hello"));

@@ -1,19 +1,11 @@
 #include "testutil.h"
 
-#include "app/MainForm.h"
-#include "editor/Childwin.h"
-#include "toolchain/Compopt.h"
-
 #include "platform/termination.h"
 #include "platform/textcontrol.h"
 
 #include <QAction>
-#include <QDir>
-#include <QFile>
-#include <QLineEdit>
 #include <QProcess>
 #include <QPushButton>
-#include <QTest>
 
 #include <csignal>
 

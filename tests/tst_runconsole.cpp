@@ -8,7 +8,6 @@
 #include <QClipboard>
 #include <QPlainTextEdit>
 #include <QProcess>
-#include <QTest>
 #include <QToolButton>
 
 using namespace testutil;

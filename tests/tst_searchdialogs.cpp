@@ -1,19 +1,13 @@
 #include "platform/finddialogs.h"
 
-#include "app/MainForm.h"
-#include "editor/Childwin.h"
 #include "platform/boxes.h"
-#include "platform/mdiframe.h"
 #include "platform/textcontrol.h"
 #include "testutil.h"
-#include "toolchain/compunit.h"
 
 #include <QCheckBox>
-#include <QLineEdit>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QApplication>
-#include <QTest>
 
 namespace {
 

@@ -1,23 +1,15 @@
 #include "testutil.h"
 
-#include "app/MainForm.h"
-#include "toolchain/Compopt.h"
-
-#include "platform/mdiframe.h"
 #include "platform/profile.h"
 
 #include <QAction>
 #include <QCheckBox>
-#include <QDir>
-#include <QFileInfo>
 #include <QGroupBox>
 #include <QGuiApplication>
-#include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
 #include <QScreen>
 #include <QScopeGuard>
-#include <QTest>
 
 #include <unistd.h>
 #include <sys/resource.h>

@@ -3,10 +3,7 @@
 #include "toolchain/programcontext.h"
 #include "toolchain/stacktrace.h"
 
-#include <QDir>
 #include <QProcess>
-#include <QStandardPaths>
-#include <QTest>
 
 using namespace testutil;
 

@@ -1,21 +1,12 @@
 #include "testutil.h"
 
-#include "app/MainForm.h"
 #include "app/Tools.h"
-#include "editor/Childwin.h"
 #include "platform/textcontrol.h"
-#include "toolchain/Compopt.h"
 
 #include <QAction>
 #include <QDateTime>
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
 #include <QLabel>
-#include <QLineEdit>
 #include <QProcess>
-#include <QStandardPaths>
-#include <QTest>
 #include <QToolButton>
 
 using namespace testutil;
