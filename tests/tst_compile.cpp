@@ -120,8 +120,7 @@ private slots:
     void nothingToCompileWithoutADocumentWindow()
     {
         QFETCH(bool, outputActive);
-        Session session;
-        session.show();
+        ShownSession session;
         if (outputActive) {
             MainForm->FileNewItem->trigger();
             MainForm->ClientArea->addChild(new TCompOutForm);
@@ -154,8 +153,7 @@ private slots:
     void saveQuestionBeforeCompilingAgain()
     {
         QFETCH(QString, answer);
-        Session session;
-        session.show();
+        ShownSession session;
         useFakeCompiler(session);
         qputenv("QV_FAKE_JAVAC", "stdout:1 error\\n");
         const QString log = session.file(QStringLiteral("log"));
@@ -240,8 +238,7 @@ private slots:
         QFETCH(QString, folder);
         QFETCH(bool, trailingSlash);
         QFETCH(QStringList, options);
-        Session session;
-        session.show();
+        ShownSession session;
         QDir::setCurrent(session.dir());
         const QString bin = useFakeCompiler(session);
         if (trailingSlash)
@@ -288,8 +285,7 @@ private slots:
     void compilerThatCannotStartLeavesNoWindow()
     {
         QFETCH(QString, setup);
-        Session session;
-        session.show();
+        ShownSession session;
         const QString bin = session.file(QStringLiteral("bin"));
         QDir().mkpath(bin);
         CompileOptForm->JavaPath->setText(bin);
@@ -330,8 +326,7 @@ private slots:
     {
         QFETCH(int, freeDescriptors);
         QFETCH(QString, message);
-        Session session;
-        session.show();
+        ShownSession session;
         useFakeCompiler(session);
         TMDIChild *document = openSavedDocument(session.file("Pipes.java"), DocumentText);
         // Whatever the windows load once (fonts, styles) is loaded before the squeeze.
@@ -359,8 +354,7 @@ private slots:
     // each with its own report; a running previous window stays in place.
     void runningCompileAsksBeforeClosingAndRunsBesideOtherCompiles()
     {
-        Session session;
-        session.show();
+        ShownSession session;
         const QString bin = useFakeCompiler(session);
         const QString nameA = session.file(QStringLiteral("A.java"));
         const QString nameB = session.file(QStringLiteral("B.java"));
@@ -454,8 +448,7 @@ private slots:
     void closingWhileCompilingStopsOnYes()
     {
         QFETCH(QString, closed);
-        Session session;
-        session.show();
+        ShownSession session;
         useFakeCompiler(session);
         TMDIChild *document = openSavedDocument(session.file("Stop.java"), DocumentText);
         BoxRecorder recorder;
@@ -496,8 +489,7 @@ private slots:
     {
         QFETCH(QByteArray, mode);
         QFETCH(bool, fromDocument);
-        Session session;
-        session.show();
+        ShownSession session;
         useFakeCompiler(session);
         const QString name = session.file(QStringLiteral("Stop.java"));
         TMDIChild *document = openSavedDocument(name, DocumentText);
@@ -544,8 +536,7 @@ private slots:
         QFETCH(bool, deleteFile);
         QFETCH(bool, possibleErrors);
         QFETCH(QString, shown);
-        Session session;
-        session.show();
+        ShownSession session;
         if (!useRealCompiler())
             QSKIP("no javac on PATH");
         const QString name = session.file(QStringLiteral("Hello.java"));

@@ -80,8 +80,7 @@ private slots:
         QFETCH(bool, enter);
         QFETCH(QString, file);
         QFETCH(QString, caret);
-        Session session;
-        session.show();
+        ShownSession session;
         QDir::setCurrent(session.dir());
         writeFile(session.file(QStringLiteral("Other.java")),
                   "class Other {\n    void g() {\n        int b = \"other\";\n    }\n}\n");
@@ -117,8 +116,7 @@ private slots:
     // one it only beeps. The commands follow the enabling rule.
     void nextAndPreviousErrorStepThroughTheCompile()
     {
-        Session session;
-        session.show();
+        ShownSession session;
         QVERIFY(!MainForm->NextErrorItem->isEnabled());
         TMDIChild *document = openSavedDocument(session.file(QStringLiteral("Three.java")),
                                                 ThreeErrors);
@@ -147,8 +145,7 @@ private slots:
     // the message under the line; the marks follow edits, and the next compile clears them.
     void compileMarksTheLinesItComplainsAbout()
     {
-        Session session;
-        session.show();
+        ShownSession session;
         TMDIChild *document = openSavedDocument(
             session.file(QStringLiteral("Marks.java")),
             "class Marks {\n    Integer boxed = new Integer(5);\n    int wrong = \"text\";\n}\n");

@@ -111,8 +111,7 @@ private slots:
         QFETCH(QByteArray, text);
         QFETCH(QStringList, errorBoxes);
         QFETCH(bool, possibleErrors);
-        Session session;
-        session.show();
+        ShownSession session;
         useFakeCompiler(session);
         qputenv("QV_FAKE_JAVAC", mode);
         const QString name = session.file(QStringLiteral("Demo.java"));
@@ -156,8 +155,7 @@ private slots:
     // nothing reordered, the notes in the compile's one box, and no hit in the search.
     void floodOfOutputArrivesWhole()
     {
-        Session session;
-        session.show();
+        ShownSession session;
         useFakeCompiler(session);
         const long bytes = 3 * 1000 * 1000;
         qputenv("QV_FAKE_JAVAC", "flood:" + QByteArray::number(qlonglong(bytes)));
@@ -195,8 +193,7 @@ private slots:
     // whole error output in one box that fits the screen, as plain text, then the report.
     void hundredErrorsGiveOneBox()
     {
-        Session session;
-        session.show();
+        ShownSession session;
         if (!useRealCompiler())
             QSKIP("no javac on PATH");
         QByteArray source = "class Many {\n    void f() {\n";
@@ -228,8 +225,7 @@ private slots:
     // goes once the compiler has ended, and the report follows.
     void compilerLeavesNoProcessBehind()
     {
-        Session session;
-        session.show();
+        ShownSession session;
         const QString bin = session.file(QStringLiteral("bin"));
         QDir().mkpath(bin);
         writeScript(bin + QStringLiteral("/javac"), "sleep 1000 &\necho started\n");
@@ -250,8 +246,7 @@ private slots:
     {
         QPointer<TCompOutForm> output;
         {
-            Session session;
-            session.show();
+            ShownSession session;
             useFakeCompiler(session);
             qputenv("QV_FAKE_JAVAC", "slow");
             TMDIChild *document = openSavedDocument(session.file("Gone.java"), DocumentText);

@@ -115,8 +115,7 @@ private slots:
     // its parenthesis; Escape, and a character that cannot be part of a name, close it.
     void listFollowsTheTyping()
     {
-        Session session;
-        session.show();
+        ShownSession session;
         if (!useRealCompiler() || JavaService::jarPath().isEmpty())
             QSKIP("needs a Java compiler and the built Java service");
         TMDIChild *document = openSavedDocument(session.file(QStringLiteral("Main.java")),
@@ -145,8 +144,7 @@ private slots:
     // A list that arrives once the caret has left the name it was asked for is not shown.
     void staleListIsDropped()
     {
-        Session session;
-        session.show();
+        ShownSession session;
         if (!useRealCompiler() || JavaService::jarPath().isEmpty())
             QSKIP("needs a Java compiler and the built Java service");
         TMDIChild *document = openSavedDocument(session.file(QStringLiteral("Main.java")),
@@ -164,8 +162,7 @@ private slots:
     // Without the service Ctrl+Space still completes, from the document's own words.
     void withoutTheServiceWordsAreOffered()
     {
-        Session session;
-        session.show();
+        ShownSession session;
         CompileOptForm->JavaPath->setText(session.file(QStringLiteral("nothing")));
         TMDIChild *document = openSavedDocument(session.file(QStringLiteral("Main.java")),
                                                 "class Main { int counter; int n = coun");

@@ -58,36 +58,6 @@ private:
 private slots:
     void cleanup() { QVERIFY(unexpectedModals().isEmpty()); }
 
-    void controlsStartEmptyWithTheirCaptions()
-    {
-        Session session;
-        TCompileOptForm *form = CompileOptForm;
-        QCOMPARE(form->windowTitle(), QStringLiteral("Java Compiler Options"));
-        QCOMPARE(form->pos(), QPoint(200, 109));
-        QStringList labels;
-        for (QLabel *label : {form->Label1, form->Label2, form->Label3, form->Label4,
-                              form->Label5}) {
-            labels << label->text();
-            QVERIFY(label->font().bold());
-        }
-        QCOMPARE(labels, QStringList({"Compiler Path", "Directory Path", "Class Path",
-                                      "Browser", "Interpreter"}));
-        for (QLineEdit *edit : {form->JavaPath, form->DirectoryPath, form->ClassPath,
-                                form->BrowserPath, form->Interpreter})
-            QVERIFY(edit->text().isEmpty());
-        QStringList flags;
-        for (QCheckBox *box : form->GroupBox1->findChildren<QCheckBox *>()) {
-            flags << box->text();
-            QVERIFY(!box->isChecked());
-            QVERIFY(!box->isTristate());
-        }
-        QCOMPARE(flags, QStringList({"g", "O", "debug", "depend", "nowarn", "verbose",
-                                     "nowrite"}));
-        QVERIFY(form->BitBtn1->isDefault());
-        QVERIFY(!form->BitBtn2->isDefault());
-        QCOMPARE(form->SpeedButton1->focusPolicy(), Qt::NoFocus);
-    }
-
     void tabVisitsTheControlsInTheirKeyboardOrder()
     {
         Session session;

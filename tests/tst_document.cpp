@@ -68,8 +68,7 @@ private slots:
     // Each of CR LF, LF and CR ends a line; the column counts characters, not bytes.
     void caretPanelFollowsTheSelectionStart()
     {
-        Session session;
-        session.show();
+        ShownSession session;
         MainForm->FileNewItem->trigger();
         TMDIChild *document = MainForm->activeDocument();
         QCOMPARE(document->StatusBar1->panelText(0), QStringLiteral("   1:  1 "));
@@ -88,8 +87,7 @@ private slots:
     // The widest text, a five-digit line and a four-digit column, fits the panel whole.
     void caretPanelHoldsTheWidestText()
     {
-        Session session;
-        session.show();
+        ShownSession session;
         MainForm->FileNewItem->trigger();
         TMDIChild *document = MainForm->activeDocument();
         auto *panel = document->StatusBar1->findChild<QLabel *>();
@@ -122,8 +120,7 @@ private slots:
     void openAndSaveKeepsEveryByte()
     {
         QFETCH(QByteArray, bytes);
-        Session session;
-        session.show();
+        ShownSession session;
         const QString name = session.file(QStringLiteral("Round.java"));
         writeFile(name, bytes);
         MainForm->OpenDocument(name, true);
@@ -148,8 +145,7 @@ private slots:
     void unreadableNamesReportErrorOpening()
     {
         QFETCH(QString, relative);
-        Session session;
-        session.show();
+        ShownSession session;
         QDir(session.dir()).mkdir(QStringLiteral("folder"));
         QCOMPARE(::mkfifo(QFile::encodeName(session.file(QStringLiteral("fifo"))).constData(),
                           0644),
@@ -165,8 +161,7 @@ private slots:
 
     void openedFilesUseTheEditorFontNewOnesTheirOwn()
     {
-        Session session;
-        session.show();
+        ShownSession session;
         *MainForm->EditorFont = QFont(QStringLiteral("Courier"), 17);
         const QString name = session.file(QStringLiteral("A.java"));
         writeFile(name, "x");
@@ -190,8 +185,7 @@ private slots:
         QFETCH(QString, answer);
         QFETCH(bool, closed);
         QFETCH(bool, saved);
-        Session session;
-        session.show();
+        ShownSession session;
         QDir::setCurrent(session.dir());
         MainForm->FileNewItem->trigger();
         MainForm->FileNewItem->trigger();
@@ -234,8 +228,7 @@ private slots:
 
     void tabKeyInsertsATab()
     {
-        Session session;
-        session.show();
+        ShownSession session;
         MainForm->FileNewItem->trigger();
         TMDIChild *document = MainForm->activeDocument();
         document->RichEdit1->setFocus();
@@ -247,8 +240,7 @@ private slots:
 
     void unmodifiedWindowClosesWithoutAQuestion()
     {
-        Session session;
-        session.show();
+        ShownSession session;
         MainForm->FileNewItem->trigger();
         MainForm->FileCloseItem->trigger();
         QTRY_COMPARE(MainForm->ClientArea->childCount(), 0);
@@ -256,8 +248,7 @@ private slots:
 
     void saveIntoAMissingFolderKeepsTheWindowModified()
     {
-        Session session;
-        session.show();
+        ShownSession session;
         MainForm->FileNewItem->trigger();
         TMDIChild *document = MainForm->activeDocument();
         const QString name = session.file(QStringLiteral("no/such/folder/A.java"));
@@ -278,8 +269,7 @@ private slots:
     // fails as a save and leaves the old file whole.
     void failedWriteLeavesTheOldFileIntact()
     {
-        Session session;
-        session.show();
+        ShownSession session;
         const QString name = session.file(QStringLiteral("Big.java"));
         const QByteArray original("the original contents\n");
         writeFile(name, original);
@@ -307,8 +297,7 @@ private slots:
 
     void saveKeepsTheFilesPermissions()
     {
-        Session session;
-        session.show();
+        ShownSession session;
         const QString name = session.file(QStringLiteral("Run.sh"));
         writeFile(name, "echo hi\n");
         QFile::setPermissions(name, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);

@@ -61,8 +61,7 @@ private slots:
     {
         QFETCH(QString, name);
         QFETCH(QString, savedAs);
-        Session session;
-        session.show();
+        ShownSession session;
         TMDIChild *document = openFile(session.file(name), "class A { }\n");
         if (!savedAs.isEmpty()) {
             chooseFile(session.file(savedAs));
@@ -75,8 +74,7 @@ private slots:
     // The options apply to open documents at once and are kept in a section of their own.
     void optionsTurnOffAndAreKept()
     {
-        Session session;
-        session.show();
+        ShownSession session;
         TMDIChild *document = openFile(session.file("A.java"), "class A { }\n");
         QVERIFY(document->RichEdit1->lineNumbersShown());
         MainForm->HighlightingItem->trigger();
@@ -88,8 +86,7 @@ private slots:
 
     void largeFileOpensPlainAndSaysSo()
     {
-        Session session;
-        session.show();
+        ShownSession session;
         QByteArray big(qv::highlightingLimit + 1, 'x');
         TMDIChild *document = openFile(session.file("Big.java"), big);
         QCOMPARE(document->RichEdit1->highlighting(), qv::Highlighting::Plain);
@@ -120,8 +117,7 @@ private slots:
         QFETCH(QByteArray, content);
         QFETCH(int, caret);
         QFETCH(bool, paste);
-        Session session;
-        session.show();
+        ShownSession session;
         const QString name = session.file("Lines.java");
         TMDIChild *document = openFile(name, content);
         document->RichEdit1->setSelection(caret, 0);
@@ -163,8 +159,7 @@ private slots:
     {
         QFETCH(QString, key);
         QFETCH(QString, item);
-        Session session;
-        session.show();
+        ShownSession session;
         MainForm->FileNewItem->trigger();
         auto *action = MainForm->findChild<QAction *>(item);
         QVERIFY(action);
@@ -182,8 +177,7 @@ private slots:
 
     void editingCommandsActOnTheActiveText()
     {
-        Session session;
-        session.show();
+        ShownSession session;
         TMDIChild *document = openFile(session.file("t.txt"), "one\ntwo\nthree\n");
         qv::TextControl *edit = document->RichEdit1;
         QTest::keyClicks(edit->view(), "ab");
@@ -208,8 +202,7 @@ private slots:
 
     void searchMissSaysSoUntilTheNextCommand()
     {
-        Session session;
-        session.show();
+        ShownSession session;
         openFile(session.file("t.txt"), "abc");
         MainForm->FindDialog1->setFindText(QStringLiteral("zz"));
         const int beeps = qv::beepCount();
@@ -223,8 +216,7 @@ private slots:
     // A tab marks its document's unsaved changes while the caption stays the file name.
     void tabShowsUnsavedChanges()
     {
-        Session session;
-        session.show();
+        ShownSession session;
         writeFile(session.file(QStringLiteral("A.java")), "class A {}\n");
         MainForm->OpenDocument(session.file(QStringLiteral("A.java")), true);
         TMDIChild *document = MainForm->activeDocument();
@@ -242,8 +234,7 @@ private slots:
 
     void tabsComeAndGoAndCascadeStillArranges()
     {
-        Session session;
-        session.show();
+        ShownSession session;
         MainForm->FileNewItem->trigger();
         MainForm->FileNewItem->trigger();
         MainForm->WindowTabsItem->trigger();
@@ -270,8 +261,7 @@ private slots:
         QTemporaryDir dir;
         const QString name = dir.filePath(QStringLiteral("A.java"));
         writeFile(name, "class A { }\n");
-        Session session("[Editor]\nTabs=1\nLineNumbers=0\n", {name});
-        session.show();
+        ShownSession session("[Editor]\nTabs=1\nLineNumbers=0\n", {name});
         QVERIFY(MainForm->WindowTabsItem->isChecked());
         QCOMPARE(MainForm->ClientArea->viewMode(), QMdiArea::TabbedView);
         QVERIFY(!MainForm->LineNumbersItem->isChecked());

@@ -31,8 +31,7 @@ private slots:
 
     void newNamesCountTheOpenWindows()
     {
-        Session session;
-        session.show();
+        ShownSession session;
         MainForm->FileNewItem->trigger();
         MainForm->NewBtn->click();
         QCOMPARE(MainForm->activeChild()->windowTitle(), QStringLiteral("NONAME2"));
@@ -51,8 +50,7 @@ private slots:
     // that one window, not none through an ambiguous key.
     void closeKeyClosesTheWindowWithTheFocus()
     {
-        Session session;
-        session.show();
+        ShownSession session;
         MainForm->FileNewItem->trigger();
         MainForm->FileNewItem->trigger();
         auto *document = qobject_cast<TMDIChild *>(MainForm->activeChild());
@@ -67,8 +65,7 @@ private slots:
 
     void openOffersTheThreeFiltersAndRecordsTheName()
     {
-        Session session;
-        session.show();
+        ShownSession session;
         const QString name = session.file(QStringLiteral("Hello.java"));
         writeFile(name, "class Hello {}\n");
         auto visit = chooseFile(name);
@@ -92,8 +89,7 @@ private slots:
 
     void openingAMissingNameStillRecordsItAndSavingCreatesIt()
     {
-        Session session;
-        session.show();
+        ShownSession session;
         const QString name = session.file(QStringLiteral("New.java"));
         chooseFile(name);
         auto box = answerBox();
@@ -111,8 +107,7 @@ private slots:
 
     void sameFileOpensTwiceIndependently()
     {
-        Session session;
-        session.show();
+        ShownSession session;
         const QString name = session.file(QStringLiteral("Twice.java"));
         writeFile(name, "x");
         MainForm->OpenDocument(name, true);
@@ -125,8 +120,7 @@ private slots:
 
     void saveRewritesAnUnmodifiedFile()
     {
-        Session session;
-        session.show();
+        ShownSession session;
         const QString name = session.file(QStringLiteral("Same.java"));
         writeFile(name, "kept");
         MainForm->OpenDocument(name, true);
@@ -141,8 +135,7 @@ private slots:
     // with it; the keys typed next reach the document.
     void completionListClosesWithTheDialog()
     {
-        Session session;
-        session.show();
+        ShownSession session;
         writeFile(session.file(QStringLiteral("Existing.java")), "old");
         MainForm->FileNewItem->trigger();
         bool listShown = false;
@@ -191,8 +184,7 @@ private slots:
     {
         QFETCH(QString, file);
         QFETCH(QString, saved);
-        Session session;
-        session.show();
+        ShownSession session;
         writeFile(session.file(file), "class Hello {}\n");
         MainForm->OpenDocument(session.file(file), true);
         chooseFile(session.file(QStringLiteral("Copy")));
@@ -204,8 +196,7 @@ private slots:
 
     void failedSaveAsKeepsCaptionAndTarget()
     {
-        Session session;
-        session.show();
+        ShownSession session;
         MainForm->FileNewItem->trigger();
         TMDIChild *document = MainForm->activeDocument();
         document->RichEdit1->setText("text");
@@ -222,8 +213,7 @@ private slots:
 
     void clipboardCommandsActOnTheActiveWindow()
     {
-        Session session;
-        session.show();
+        ShownSession session;
         MainForm->FileNewItem->trigger();
         TMDIChild *document = MainForm->activeDocument();
         document->RichEdit1->setText("hello world");
@@ -245,8 +235,7 @@ private slots:
 
     void fontCancelStillSetsTheEditorFont()
     {
-        Session session;
-        session.show();
+        ShownSession session;
         MainForm->FileNewItem->trigger();
         TMDIChild *document = MainForm->activeDocument();
         const QFont windowFont = document->RichEdit1->textFont();
@@ -264,8 +253,7 @@ private slots:
 
     void fontChosenAppliesToTheWindowAndLaterFiles()
     {
-        Session session;
-        session.show();
+        ShownSession session;
         MainForm->FileNewItem->trigger();
         MainForm->FileNewItem->trigger();
         TMDIChild *other = qobject_cast<TMDIChild *>(MainForm->ClientArea->childWindows().at(1));
@@ -294,8 +282,7 @@ private slots:
     // its colours.
     void fontKeepsTheHighlighting()
     {
-        Session session;
-        session.show();
+        ShownSession session;
         const QByteArray text = "public class Hello { // note\n}\n";
         writeFile(session.file(QStringLiteral("Hello.java")), text);
         MainForm->OpenDocument(session.file(QStringLiteral("Hello.java")), true);
@@ -321,8 +308,7 @@ private slots:
 
     void commandsWithoutAChildDoNothing()
     {
-        Session session;
-        session.show();
+        ShownSession session;
         MainForm->FileCloseItemClick();
         MainForm->FileSaveItemClick();
         MainForm->FileSaveAsItemClick();
@@ -335,8 +321,7 @@ private slots:
 
     void exitButtonClosesTheMainWindow()
     {
-        Session session;
-        session.show();
+        ShownSession session;
         MainForm->ExitBtn->click();
         QVERIFY(!MainForm->isVisible());
     }

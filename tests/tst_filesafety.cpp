@@ -229,8 +229,7 @@ private slots:
     {
         QFETCH(QString, answer);
         QFETCH(QByteArray, onDisk);
-        Session session;
-        session.show();
+        ShownSession session;
         const QString name = session.file(QStringLiteral("A.java"));
         TMDIChild *document = openWith(name, "opened\n");
         document->RichEdit1->setText("mine\n");
@@ -290,8 +289,7 @@ private slots:
         QFETCH(bool, written);
         if (setup == u"full disk" && ::getuid() != 0)
             QSKIP("needs root to mount a small file system");
-        Session session;
-        session.show();
+        ShownSession session;
         QString folder = session.dir();
         if (setup == u"full disk") {
             folder = session.file(QStringLiteral("small"));
@@ -399,8 +397,7 @@ private slots:
     // are stale, and nothing that is not certainly one of them.
     void openRemovesStaleTemporariesOfTheFile()
     {
-        Session session;
-        session.show();
+        ShownSession session;
         const QString name = session.file(QStringLiteral("A.java"));
         writeFile(name, "text\n");
         const QString kept = session.file(QStringLiteral("kept.txt"));
@@ -464,8 +461,7 @@ private slots:
         QFETCH(QString, answer);
         QFETCH(QString, question);
         QFETCH(QByteArray, shown);
-        Session session;
-        session.show();
+        ShownSession session;
         const QString name = session.file(QStringLiteral("A.java"));
         TMDIChild *document = openWith(name, "opened\n");
         if (edited) {
@@ -503,8 +499,7 @@ private slots:
         QFETCH(QString, text);
         if (size <= qv::MaxTextSize && !qv::sizeProblem(size).isEmpty())
             QSKIP("too little free memory here for a file of this size");
-        Session session;
-        session.show();
+        ShownSession session;
         const QString name = session.file(QStringLiteral("Huge.java"));
         QFile file(name);
         QVERIFY(file.open(QIODevice::WriteOnly) && file.resize(size));
@@ -545,8 +540,7 @@ private slots:
     // would make a second file with a name nobody gave.
     void namesThatAreNotTextAreNeverMangled()
     {
-        Session session;
-        session.show();
+        ShownSession session;
         const QByteArray raw = QFile::encodeName(session.dir()) + "/\xff\xfe.java";
         const int fd = ::open(raw.constData(), O_WRONLY | O_CREAT, 0644);
         QVERIFY(fd >= 0 && ::write(fd, "original", 8) == 8);

@@ -98,8 +98,7 @@ private slots:
     {
         QFETCH(QStringList, inputs);
         QFETCH(QStringList, shown);
-        Session session;
-        session.show();
+        ShownSession session;
         USE_JAVA();
         const QString text = evaluate(openShell(), inputs);
         for (const QString &each : shown)
@@ -110,8 +109,7 @@ private slots:
     // it is complete.
     void incompleteInputTakesAnotherLine()
     {
-        Session session;
-        session.show();
+        ShownSession session;
         USE_JAVA();
         TShellForm *shell = openShell();
         enter(shell, QStringLiteral("int add(int a, int b) {"));
@@ -147,8 +145,7 @@ private slots:
         QFETCH(bool, stop);
         QFETCH(QString, note);
         QFETCH(QString, after);
-        Session session;
-        session.show();
+        ShownSession session;
         USE_JAVA();
         TShellForm *shell = openShell();
         evaluate(shell, {QStringLiteral("1 + 1")});
@@ -168,8 +165,7 @@ private slots:
     // A service that dies is started again, and so is the shell in it.
     void shellSurvivesTheServiceDying()
     {
-        Session session;
-        session.show();
+        ShownSession session;
         USE_JAVA();
         TShellForm *shell = openShell();
         evaluate(shell, {QStringLiteral("int kept = 1")});
@@ -184,8 +180,7 @@ private slots:
     // folder can be used, and the lines of a trace through it lead to its source.
     void documentsClassesAreSeen()
     {
-        Session session;
-        session.show();
+        ShownSession session;
         USE_JAVA();
         const QString helper = session.file(QStringLiteral("Helper.java"));
         writeFile(helper, "public class Helper {\n    public int add(int a, int b) { return a + b; }\n"
@@ -232,8 +227,7 @@ private slots:
         QFETCH(QString, typed);
         QFETCH(QString, input);
         QFETCH(QStringList, listed);
-        Session session;
-        session.show();
+        ShownSession session;
         USE_JAVA();
         TShellForm *shell = openShell();
         evaluate(shell, {QStringLiteral("String word = \"abc\"")});
@@ -257,8 +251,7 @@ private slots:
     // what was being typed comes back at the end.
     void historyIsWalked()
     {
-        Session session;
-        session.show();
+        ShownSession session;
         MainForm->ShellHistory = {QStringLiteral("first"), QStringLiteral("int x = 1;\nx")};
         TShellForm *shell = openShell();
         QTest::keyClicks(shell->Input, QStringLiteral("draft"));

@@ -136,8 +136,7 @@ private slots:
     // the text is mended, and with the checking turned off.
     void errorAppearsAndGoesWhenFixed()
     {
-        Session session;
-        session.show();
+        ShownSession session;
         USE_JAVA();
         TMDIChild *document = openSavedDocument(
             session.file(QStringLiteral("Main.java")),
@@ -167,8 +166,7 @@ private slots:
     // Main's use of Helper is checked against Helper's file, found through the source root.
     void siblingClassComesFromTheSourceRoot()
     {
-        Session session;
-        session.show();
+        ShownSession session;
         USE_JAVA();
         QDir().mkpath(session.file(QStringLiteral("app")));
         writeFile(session.file(QStringLiteral("app/Helper.java")), HelperWithOnce);
@@ -181,8 +179,7 @@ private slots:
     // Helper open and edited, not saved: Main is checked against the text on the screen.
     void unsavedEditOfAnotherDocumentIsSeen()
     {
-        Session session;
-        session.show();
+        ShownSession session;
         USE_JAVA();
         QDir().mkpath(session.file(QStringLiteral("app")));
         TMDIChild *helper
@@ -202,8 +199,7 @@ private slots:
     // working folder or in this program's.
     void noClassFileIsWritten()
     {
-        Session session;
-        session.show();
+        ShownSession session;
         USE_JAVA();
         const QStringList folders{QDir::tempPath(), QDir::currentPath(),
                                   QFileInfo(JavaService::jarPath()).path()};
@@ -229,8 +225,7 @@ private slots:
     // A service killed while it checks is started again, and the check is made anew.
     void killedServiceIsStartedAgain()
     {
-        Session session;
-        session.show();
+        ShownSession session;
         USE_JAVA();
         TMDIChild *document = openSavedDocument(
             session.file(QStringLiteral("Main.java")), "public class Main {\n    int n = 1;\n}\n");
@@ -261,8 +256,7 @@ private slots:
     {
         QFETCH(QString, name);
         QFETCH(QByteArray, text);
-        Session session;
-        session.show();
+        ShownSession session;
         USE_JAVA();
         TMDIChild *other = openSavedDocument(session.file(name), text);
         TMDIChild *small = openSavedDocument(session.file(QStringLiteral("Small.java")),

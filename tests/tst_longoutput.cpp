@@ -36,8 +36,7 @@ private slots:
     void outputWithoutLineBreaksStaysLinear()
     {
         QFETCH(bool, compiler);
-        Session session;
-        session.show();
+        ShownSession session;
         const QString bin = session.file(QStringLiteral("bin"));
         QDir().mkpath(bin);
         const QString writer = bin + QStringLiteral("/javac");
@@ -78,8 +77,7 @@ private slots:
     // The run console keeps its last lines and says in its first how many went before them.
     void runConsoleSaysHowManyLinesWentBefore()
     {
-        Session session;
-        session.show();
+        ShownSession session;
         TRunConsoleForm console;
         constexpr int Extra = 1234;
         QByteArray chunk;
@@ -105,8 +103,7 @@ private slots:
     // every line.
     void errorFloodCanBeStopped()
     {
-        Session session;
-        session.show();
+        ShownSession session;
         const QString bin = session.file(QStringLiteral("bin"));
         QDir().mkpath(bin);
         writeScript(bin + QStringLiteral("/javac"),

@@ -1,25 +1,58 @@
 #include "testutil.h"
 
 #include "app/About.h"
-#include "app/MainForm.h"
-#include "app/Program.h"
-#include "editor/Childwin.h"
 #include "platform/application.h"
-#include "platform/mdiframe.h"
 #include "platform/textcontrol.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QCheckBox>
+#include <QDebug>
 #include <QEnterEvent>
+#include <QGroupBox>
 #include <QLabel>
 #include <QMenu>
 #include <QMdiSubWindow>
 #include <QMenuBar>
 #include <QPushButton>
-#include <QTest>
 #include <QToolButton>
 
 using namespace testutil;
+
+namespace {
+
+// What a control shows, computed once the windows exist.
+using Shown = std::function<QVariant()>;
+
+QStringList captionsOf(const QList<QAction *> &actions)
+{
+    QStringList captions;
+    for (QAction *action : actions)
+        captions << (action->isSeparator() ? QStringLiteral("-") : action->text());
+    return captions;
+}
+
+QStringList hintsOf(const QList<QAction *> &actions)
+{
+    QStringList hints;
+    for (QAction *action : actions) {
+        if (!action->isSeparator())
+            hints << qv::hintOf(action);
+    }
+    return hints;
+}
+
+// A value as a readable text, so that a difference shows in the failure.
+QString written(const QVariant &value)
+{
+    QString text;
+    QDebug(&text).nospace() << value;
+    return text;
+}
+
+} // namespace
+
+Q_DECLARE_METATYPE(Shown)
 
 class tst_MainWindow : public QObject
 {
@@ -65,64 +98,139 @@ private slots:
         QVERIFY2(unexpectedModals().isEmpty(), "a box opened that the test did not expect");
     }
 
-    void menusHaveTheirCaptionsAndHints()
+    // The windows as designed: captions, menus and hints, the tool buttons' places and tips,
+    // the About box and the options dialog as they are created.
+    void windowsAreAsDesigned_data()
     {
-        Session session;
-        QStringList titles;
-        for (QAction *action : MainForm->MainMenu1->actions())
-            titles << action->text();
-        QCOMPARE(titles, QStringList({"&File", "&Edit", "Java", "Run", "&Window", "&Help"}));
-        QStringList file;
-        for (QAction *action : MainForm->File1->actions())
-            file << (action->isSeparator() ? QStringLiteral("-") : action->text());
-        QCOMPARE(file, QStringList({"&New", "&Open", "&Close", "&Save", "Save &As...", "-",
-                                    "E&xit"}));
-        QCOMPARE(qv::hintOf(MainForm->FileOpenItem), QStringLiteral("Open an existing file"));
-        QCOMPARE(qv::hintOf(MainForm->WindowArrangeItem),
-                 QStringLiteral("Arrange window icons at bottom of main window"));
-        QCOMPARE(qv::hintOf(MainForm->Window1->menuAction()),
-                 QStringLiteral("Window related commands such as Tile and Cascade"));
+        QTest::addColumn<Shown>("shown");
+        QTest::addColumn<QVariant>("designed");
+        const auto row = [](const QByteArray &name, const Shown &shown, const QVariant &designed) {
+            QTest::newRow(name.constData()) << shown << designed;
+        };
+        row("main window caption", [] { return MainForm->windowTitle(); }, "Quorvel");
+        row("menu titles", [] { return captionsOf(MainForm->MainMenu1->actions()); },
+            QStringList{"&File", "&Edit", "Java", "Run", "&Window", "&Help"});
+        row("menu hints", [] { return hintsOf(MainForm->MainMenu1->actions()); },
+            QStringList{"File related commands", "", "", "",
+                        "Window related commands such as Tile and Cascade", "Help topics"});
+        row("File menu", [] { return captionsOf(MainForm->File1->actions()); },
+            QStringList{"&New", "&Open", "&Close", "&Save", "Save &As...", "-", "E&xit"});
+        row("File hints", [] { return hintsOf(MainForm->File1->actions()); },
+            QStringList{"Create a new file", "Open an existing file", "Close current file",
+                        "Save current file", "Save current file as...", "Exit the application"});
         // Items added after the standard ones leave those in place.
-        QStringList edit;
-        for (QAction *action : MainForm->Edit1->actions())
-            edit << (action->isSeparator() ? QStringLiteral("-") : action->text());
-        QCOMPARE(edit.mid(0, 8), QStringList({"Cu&t", "&Copy", "&Paste", "-", "Search", "Replace",
-                                              "-", "&Font"}));
-        QCOMPARE(edit.value(8), QStringLiteral("-"));
-    }
+        row("Edit menu", [] { return captionsOf(MainForm->Edit1->actions()).mid(0, 9); },
+            QStringList{"Cu&t", "&Copy", "&Paste", "-", "Search", "Replace", "-", "&Font", "-"});
+        row("Edit hints", [] { return hintsOf(MainForm->Edit1->actions()).mid(0, 6); },
+            QStringList{"Cut to clipboard", "Copy to clipboard", "Paste from clipboard",
+                        "Search for text", "Replace text", "Change Font"});
+        row("Java menu", [] { return captionsOf(MainForm->Java1->actions()).mid(0, 2); },
+            QStringList{"Compile", "Java Options"});
+        row("Java hints", [] { return hintsOf(MainForm->Java1->actions()).mid(0, 2); },
+            QStringList{"Compile Java Code", "Java Options"});
+        row("Run menu", [] { return captionsOf(MainForm->Run1->actions()).mid(0, 2); },
+            QStringList{"Browser", "Interpreter"});
+        row("Window menu", [] { return captionsOf(MainForm->Window1->actions()).mid(0, 4); },
+            QStringList{"&Cascade", "&Tile", "&Arrange Icons", "&Minimize All"});
+        row("Window hints", [] { return hintsOf(MainForm->Window1->actions()).mid(0, 4); },
+            QStringList{"Arrange windows to overlap", "Arrange windows without overlap",
+                        "Arrange window icons at bottom of main window", "Minimize all windows"});
+        row("Help menu", [] { return captionsOf(MainForm->Help1->actions()).mid(0, 1); },
+            QStringList{"&About"});
 
-    void toolButtonsSitWhereDesignedWithTheirTips()
-    {
-        Session session;
-        struct Expected {
-            QToolButton *button;
+        // Every button is 25 high at the top 2, shows a picture and has its name as its tip.
+        const struct
+        {
+            const char *name;
+            QToolButton *TMainForm::*button;
             int left;
             int width;
-            const char *tip;
-        };
-        const QList<Expected> expected = {
-            {MainForm->NewBtn, 3, 25, "New"},       {MainForm->OpenBtn, 28, 25, "Open"},
-            {MainForm->SaveBtn, 52, 25, "Save"},    {MainForm->CutBtn, 87, 25, "Cut"},
-            {MainForm->CopyBtn, 111, 25, "Copy"},   {MainForm->PasteBtn, 135, 25, "Paste"},
-            {MainForm->SearchBtn, 170, 25, "Search"},
-            {MainForm->ReplaceBtn, 195, 25, "Replace"},
-            {MainForm->BrowserBtn, 230, 25, "Browser"},
-            {MainForm->InterpreterBtn, 255, 25, "Interpreter"},
-            {MainForm->CompileBtn, 320, 25, "Compile"}, {MainForm->StopBtn, 345, 25, "Stop"},
-            {MainForm->ExitBtn, 400, 22, "Exit"}};
-        for (const Expected &e : expected) {
-            QCOMPARE(e.button->geometry(), QRect(e.left, 2, e.width, 25));
-            QCOMPARE(e.button->toolTip(), QLatin1String(e.tip));
-            QVERIFY(!e.button->icon().isNull());
+        } buttons[] = {{"New", &TMainForm::NewBtn, 3, 25},
+                       {"Open", &TMainForm::OpenBtn, 28, 25},
+                       {"Save", &TMainForm::SaveBtn, 52, 25},
+                       {"Cut", &TMainForm::CutBtn, 87, 25},
+                       {"Copy", &TMainForm::CopyBtn, 111, 25},
+                       {"Paste", &TMainForm::PasteBtn, 135, 25},
+                       {"Search", &TMainForm::SearchBtn, 170, 25},
+                       {"Replace", &TMainForm::ReplaceBtn, 195, 25},
+                       {"Browser", &TMainForm::BrowserBtn, 230, 25},
+                       {"Interpreter", &TMainForm::InterpreterBtn, 255, 25},
+                       {"Compile", &TMainForm::CompileBtn, 320, 25},
+                       {"Stop", &TMainForm::StopBtn, 345, 25},
+                       {"Compile and Run", &TMainForm::CompileAndRunBtn, 370, 25},
+                       {"Exit", &TMainForm::ExitBtn, 400, 22}};
+        for (const auto &b : buttons) {
+            const auto button = b.button;
+            row(QByteArray(b.name) + " button",
+                [button] {
+                    QToolButton *shown = MainForm->*button;
+                    return QVariantList{shown->geometry(), !shown->icon().isNull()};
+                },
+                QVariantList{QRect(b.left, 2, b.width, 25), true});
+            if (button != &TMainForm::CompileAndRunBtn)
+                row(QByteArray(b.name) + " tip", [button] { return (MainForm->*button)->toolTip(); },
+                    QString::fromLatin1(b.name));
         }
+
+        row("About box", [] {
+            return QStringList{AboutBox->windowTitle(), AboutBox->ProductName->text(),
+                               AboutBox->Version->text(), AboutBox->OKButton->text()};
+        }, QStringList{"About", "Quorvel", ".99c (beta)", "OK"});
+        row("About box places", [] {
+            return QVariantList{AboutBox->size(), AboutBox->Panel1->geometry(),
+                                AboutBox->ProgramIcon->geometry(), AboutBox->ProductName->pos(),
+                                AboutBox->Version->pos(), AboutBox->OKButton->geometry(),
+                                AboutBox->OKButton->isDefault()};
+        }, QVariantList{QSize(298, 213), QRect(8, 8, 281, 161), QRect(8, 8, 65, 57),
+                        QPoint(88, 16), QPoint(88, 40), QRect(111, 180, 75, 25), true});
+
+        row("options dialog", [] {
+            return QVariantList{CompileOptForm->windowTitle(), CompileOptForm->pos(),
+                                CompileOptForm->GroupBox1->title()};
+        }, QVariantList{"Java Compiler Options", QPoint(200, 109), "Java Compiler Options"});
+        row("options labels, bold", [] {
+            QStringList shown;
+            for (QLabel *label : {CompileOptForm->Label1, CompileOptForm->Label2,
+                                  CompileOptForm->Label3, CompileOptForm->Label4,
+                                  CompileOptForm->Label5})
+                shown << label->text() + (label->font().bold() ? "" : " (not bold)");
+            return shown;
+        }, QStringList{"Compiler Path", "Directory Path", "Class Path", "Browser", "Interpreter"});
+        row("options start empty", [] {
+            QStringList shown;
+            for (QLineEdit *edit : {CompileOptForm->JavaPath, CompileOptForm->DirectoryPath,
+                                    CompileOptForm->ClassPath, CompileOptForm->BrowserPath,
+                                    CompileOptForm->Interpreter})
+                shown << edit->text();
+            return shown;
+        }, QStringList(5, QString()));
+        // The flags in their order as the group's children, unchecked, with two states.
+        row("options flags", [] {
+            QStringList shown;
+            for (QCheckBox *box : CompileOptForm->GroupBox1->findChildren<QCheckBox *>())
+                shown << box->text() + (box->isChecked() ? " (checked)" : "")
+                             + (box->isTristate() ? " (three states)" : "");
+            return shown;
+        }, QStringList{"g", "O", "debug", "depend", "nowarn", "verbose", "nowrite"});
+        row("options buttons", [] {
+            return QVariantList{CompileOptForm->BitBtn1->text(), CompileOptForm->BitBtn1->isDefault(),
+                                CompileOptForm->BitBtn2->text(), CompileOptForm->BitBtn2->isDefault(),
+                                int(CompileOptForm->SpeedButton1->focusPolicy())};
+        }, QVariantList{"OK", true, "Cancel", false, int(Qt::NoFocus)});
+    }
+    void windowsAreAsDesigned()
+    {
+        QFETCH(Shown, shown);
+        QFETCH(QVariant, designed);
+        Session session;
+        QCOMPARE(written(shown()), written(designed));
     }
 
     // The 25 commands, and Stop, follow the number of child windows: documents and output
     // windows alike.
     void commandsAreEnabledExactlyWhileAChildExists()
     {
-        Session session;
-        session.show();
+        ShownSession session;
         QCOMPARE(enabledCount(), 0);
         QVERIFY(MainForm->FileNewItem->isEnabled());
         QVERIFY(MainForm->NewBtn->isEnabled());
@@ -148,8 +256,7 @@ private slots:
 
     void menuHighlightShowsTheHintInTheStatusLine()
     {
-        Session session;
-        session.show();
+        ShownSession session;
         emit MainForm->File1->hovered(MainForm->FileNewItem);
         QCOMPARE(MainForm->StatusBar->text(), QStringLiteral("Create a new file"));
         emit MainForm->MainMenu1->hovered(MainForm->Window1->menuAction());
@@ -177,22 +284,17 @@ private slots:
         QCOMPARE(qv::hintLongPart(QStringLiteral("a|b|c")), QStringLiteral("b|c"));
     }
 
-    void aboutBoxShowsProductAndVersion()
+    void aboutCommandShowsTheAboutBoxModally()
     {
-        Session session;
-        session.show();
-        QString caption;
+        ShownSession session;
+        bool modal = false;
         onNextModal([&](QWidget *box) {
-            caption = box->windowTitle();
-            QCOMPARE(box, static_cast<QWidget *>(AboutBox));
+            modal = box == AboutBox;
             AboutBox->OKButton->click();
         });
         MainForm->HelpAboutItem->trigger();
         QVERIFY(allModalsHandled());
-        QCOMPARE(caption, QStringLiteral("About"));
-        QCOMPARE(AboutBox->ProductName->text(), QStringLiteral("Quorvel"));
-        QCOMPARE(AboutBox->Version->text(), QStringLiteral(".99c (beta)"));
-        QCOMPARE(AboutBox->size(), QSize(298, 213));
+        QVERIFY(modal);
     }
 
     void startupFileOpensAndBecomesTheLastFile()
@@ -251,8 +353,7 @@ private slots:
 
     void emptyLastFileAddsNoEntry()
     {
-        Session session("[Setup]\nLastFileName=\n");
-        session.show();
+        ShownSession session("[Setup]\nLastFileName=\n");
         QCOMPARE(MainForm->File1->actions().size(), 7);
         QVERIFY(!MainForm->LastFileItem);
     }
@@ -262,8 +363,7 @@ private slots:
     void minimizeAllEndsWithTheMostRecentlyActiveWindow()
     {
         QList<QWidget *> minimised;
-        Session session;
-        session.show();
+        ShownSession session;
         for (int i = 0; i < 3; ++i)
             MainForm->FileNewItem->trigger();
         const QList<QWidget *> order = MainForm->ClientArea->childWindows();
@@ -287,8 +387,7 @@ private slots:
 
     void newChildrenCascadeInsideTheFrame()
     {
-        Session session;
-        session.show();
+        ShownSession session;
         MainForm->resize(900, 700);
         QTRY_VERIFY(MainForm->ClientArea->viewport()->height() > 500);
         QList<QPoint> places;
@@ -305,8 +404,7 @@ private slots:
 
     void tileStacksFullWidthChildren()
     {
-        Session session;
-        session.show();
+        ShownSession session;
         MainForm->FileNewItem->trigger();
         MainForm->FileNewItem->trigger();
         MainForm->WindowTileItem->trigger();
@@ -324,8 +422,7 @@ private slots:
 
     void windowMenuListsAndActivatesChildren()
     {
-        Session session;
-        session.show();
+        ShownSession session;
         MainForm->FileNewItem->trigger();
         MainForm->FileNewItem->trigger();
         emit MainForm->Window1->aboutToShow();
@@ -343,8 +440,7 @@ private slots:
     // nothing is written.
     void exitStopsAtTheFirstRefusal()
     {
-        Session session("[Options]\nCompilerPath=\n");
-        session.show();
+        ShownSession session("[Options]\nCompilerPath=\n");
         MainForm->FileNewItem->trigger();
         MainForm->FileNewItem->trigger();
         for (QWidget *child : MainForm->ClientArea->childWindows())

@@ -89,8 +89,7 @@ private slots:
     // A class using another one beside it compiles with the workbench started elsewhere.
     void siblingClassesAreFound()
     {
-        Session session;
-        session.show();
+        ShownSession session;
         QVERIFY(useRealCompiler());
         writeProgram(session.dir(),
                      {"prog/Till.java",
@@ -116,8 +115,7 @@ private slots:
     void packageProgramRuns()
     {
         QFETCH(QString, outputFolder);
-        Session session;
-        session.show();
+        ShownSession session;
         QVERIFY(useRealCompiler());
         CompileOptForm->FillInInstalledCompiler();
         writeProgram(session.dir(), PackageProgram);
@@ -139,8 +137,7 @@ private slots:
     // next run, also from the run window.
     void argumentsReachTheProgram()
     {
-        Session session;
-        session.show();
+        ShownSession session;
         QVERIFY(useRealCompiler());
         CompileOptForm->FillInInstalledCompiler();
         writeProgram(session.dir(), PackageProgram);
@@ -171,8 +168,7 @@ private slots:
     // takes the mark away.
     void stackTraceLeadsToTheCode()
     {
-        Session session;
-        session.show();
+        ShownSession session;
         QVERIFY(useRealCompiler());
         CompileOptForm->FillInInstalledCompiler();
         writeProgram(session.dir(), FailingProgram);
@@ -242,8 +238,7 @@ private slots:
     void newDocumentIsNamedBeforeCompiling()
     {
         QFETCH(bool, cancel);
-        Session session;
-        session.show();
+        ShownSession session;
         QVERIFY(useRealCompiler());
         const QString folder = QDir(session.dir()).canonicalPath() + "/work";
         QDir().mkpath(folder);
@@ -286,11 +281,9 @@ private slots:
     void compileAndRunRunsWhatCompiles()
     {
         QFETCH(bool, broken);
-        Session session;
-        session.show();
+        ShownSession session;
         QVERIFY(useRealCompiler());
         CompileOptForm->FillInInstalledCompiler();
-        QCOMPARE(MainForm->CompileAndRunBtn->x(), MainForm->StopBtn->x() + 25);
         writeProgram(session.dir(), PackageProgram);
         if (broken)
             writeFile(session.file("src/shop/Util.java"), "package shop;\nclass Util { }\n");
@@ -319,8 +312,7 @@ private slots:
     // compile; Yes saves them, so the compiler reads the fix.
     void otherModifiedFilesAreOffered()
     {
-        Session session;
-        session.show();
+        ShownSession session;
         QVERIFY(useRealCompiler());
         writeProgram(session.dir(), PackageProgram);
         writeFile(session.file("src/shop/Util.java"), "package shop;\nclass Util { broken }\n");

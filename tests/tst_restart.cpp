@@ -78,8 +78,7 @@ private slots:
     void signalClosesLikeTheUser()
     {
         QFETCH(int, signo);
-        Session session("[Options]\n");
-        session.show();
+        ShownSession session("[Options]\n");
         qv::closeOnTerminationSignals(MainForm);
         MainForm->FileNewItem->trigger();
         MainForm->activeDocument()->RichEdit1->setText("unsaved");
@@ -102,8 +101,7 @@ private slots:
     // documents have been asked.
     void signalEndsDespiteUnwritableSettings()
     {
-        Session session("[Options]\n");
-        session.show();
+        ShownSession session("[Options]\n");
         QVERIFY(QFile::remove(session.iniPath()));
         QVERIFY(QDir().mkpath(session.iniPath()));
         qv::closeOnTerminationSignals(MainForm);

@@ -112,8 +112,7 @@ private slots:
     // replaces the finished window.
     void typedLinesReachTheProgram()
     {
-        Session session;
-        session.show();
+        ShownSession session;
         const QPointer<TRunConsoleForm> console = runClass(QStringLiteral("Echo"));
         QVERIFY(console);
         QCOMPARE(console->caption(), QStringLiteral("Running Echo ..."));
@@ -147,8 +146,7 @@ private slots:
     // Stop ends a program that never ends by itself, with its whole process group.
     void stopEndsAnEndlessProgram()
     {
-        Session session;
-        session.show();
+        ShownSession session;
         const QPointer<TRunConsoleForm> console = runClass(QStringLiteral("Loop"));
         QVERIFY(console);
         const qint64 group = console->processId();
@@ -190,8 +188,7 @@ private slots:
         QFETCH(QStringList, typed);
         QFETCH(QString, pasted);
         QFETCH(QByteArray, received);
-        Session session;
-        session.show();
+        ShownSession session;
         const QPointer<TRunConsoleForm> console = runClass(QStringLiteral("Digest"));
         QVERIFY(console);
         // Lines typed with Enter between them; the paste goes after the first line's text.
@@ -212,8 +209,7 @@ private slots:
     // What a program started goes with it when it ends by itself.
     void programLeavesNoProcessBehind()
     {
-        Session session;
-        session.show();
+        ShownSession session;
         const QPointer<TRunConsoleForm> console = runClass(QStringLiteral("Spawner"));
         QVERIFY(console);
         const qint64 group = console->processId();

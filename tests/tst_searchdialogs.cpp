@@ -9,7 +9,6 @@
 #include "toolchain/compunit.h"
 
 #include <QCheckBox>
-#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -77,29 +76,14 @@ void TestSearchDialogs::cleanup()
 
 void TestSearchDialogs::dialogsShowTheUsualControls()
 {
+    // Match case is the one option shown; Find Next is the default button of a dialog that
+    // stays open beside the text.
     qv::FindDialog find;
-    QCOMPARE(find.windowTitle(), QStringLiteral("Find"));
-    QCOMPARE(find.findNextButton()->text(), QStringLiteral("&Find Next"));
     QVERIFY(find.findNextButton()->isDefault());
-    QCOMPARE(find.cancelButton()->text(), QStringLiteral("Cancel"));
-    QCOMPARE(find.matchCaseBox()->text(), QStringLiteral("Match &case"));
     QVERIFY(!find.isModal());
-    QStringList labels;
-    for (const QLabel *label : find.findChildren<QLabel *>())
-        labels << label->text();
-    QCOMPARE(labels, QStringList{QStringLiteral("Fi&nd what:")});
-
+    QCOMPARE(find.findChildren<QCheckBox *>(), QList<QCheckBox *>{find.matchCaseBox()});
     qv::ReplaceDialog replace;
-    QCOMPARE(replace.windowTitle(), QStringLiteral("Replace"));
-    QCOMPARE(replace.replaceButton()->text(), QStringLiteral("&Replace"));
-    QCOMPARE(replace.replaceAllButton()->text(), QStringLiteral("Replace &All"));
-    QCOMPARE(replace.findChildren<QCheckBox *>().size(), 1);
-    labels.clear();
-    for (const QLabel *label : replace.findChildren<QLabel *>())
-        labels << label->text();
-    labels.sort();
-    QCOMPARE(labels,
-             (QStringList{QStringLiteral("Fi&nd what:"), QStringLiteral("Re&place with:")}));
+    QCOMPARE(replace.findChildren<QCheckBox *>(), QList<QCheckBox *>{replace.matchCaseBox()});
 
     const QString longText(300, u'x');
     replace.setFindText(longText);
@@ -181,8 +165,7 @@ void TestSearchDialogs::findNextWalksForwardAndBeepsAtTheEnd()
 {
     QFETCH(bool, matchCase);
     QFETCH(QList<Selection>, presses);
-    testutil::Session session;
-    session.show();
+    testutil::ShownSession session;
     TMDIChild *child = newDocument("Print INT");
     QVERIFY(child);
     MainForm->SearchItemClick();
@@ -204,8 +187,7 @@ void TestSearchDialogs::findNextWalksForwardAndBeepsAtTheEnd()
 
 void TestSearchDialogs::findActsOnWhicheverChildIsActive()
 {
-    testutil::Session session;
-    session.show();
+    testutil::ShownSession session;
     TMDIChild *first = newDocument("one needle");
     TMDIChild *second = newDocument("needle two");
     QVERIFY(first && second);
@@ -226,8 +208,7 @@ void TestSearchDialogs::findActsOnWhicheverChildIsActive()
 
 void TestSearchDialogs::findWorksInAnOutputWindow()
 {
-    testutil::Session session;
-    session.show();
+    testutil::ShownSession session;
     TMDIChild *document = newDocument("error in document");
     QVERIFY(document);
     auto *output = new TCompOutForm;
@@ -244,8 +225,7 @@ void TestSearchDialogs::findWorksInAnOutputWindow()
 
 void TestSearchDialogs::buttonsDoNothingWithoutAChildWindow()
 {
-    testutil::Session session;
-    session.show();
+    testutil::ShownSession session;
     QCOMPARE(MainForm->activeChild(), nullptr);
     const int beeps = qv::beepCount();
     MainForm->FindDialog1->setFindText(QStringLiteral("x"));
@@ -259,8 +239,7 @@ void TestSearchDialogs::buttonsDoNothingWithoutAChildWindow()
 
 void TestSearchDialogs::replaceAllIsOneUndoableEditEndingWithOneBeep()
 {
-    testutil::Session session;
-    session.show();
+    testutil::ShownSession session;
     TMDIChild *child = newDocument("a a");
     QVERIFY(child);
     child->RichEdit1->setModified(false);
@@ -285,8 +264,7 @@ void TestSearchDialogs::replaceAllIsOneUndoableEditEndingWithOneBeep()
 
 void TestSearchDialogs::replaceWithNothingSelectedReplacesTheNextOccurrence()
 {
-    testutil::Session session;
-    session.show();
+    testutil::ShownSession session;
     TMDIChild *child = newDocument("two one two TWO");
     QVERIFY(child);
     child->RichEdit1->setSelection(1, 0);
@@ -316,8 +294,7 @@ void TestSearchDialogs::replaceWithNothingSelectedReplacesTheNextOccurrence()
 
 void TestSearchDialogs::replaceDialogFindNextUsesItsOwnTextAndOption()
 {
-    testutil::Session session;
-    session.show();
+    testutil::ShownSession session;
     TMDIChild *child = newDocument("Print INT int");
     QVERIFY(child);
     MainForm->FindDialog1->setFindText(QStringLiteral("Print"));

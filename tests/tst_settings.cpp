@@ -92,8 +92,7 @@ private slots:
 
     void missingSetupGivesTheDefaults()
     {
-        Session session("[Options]\nCompilerPath=\n");
-        session.show();
+        ShownSession session("[Options]\nCompilerPath=\n");
         QCOMPARE(MainForm->pos(), QPoint(195, 110));
         QCOMPARE(MainForm->size(), QSize(435, 298));
         QCOMPARE(MainForm->EditorFont->family(), QStringLiteral("System"));
@@ -104,12 +103,11 @@ private slots:
 
     void everyKeyReachesItsControl()
     {
-        Session session("[Setup]\nLeft=20\nTop=30\nWidth=500\nHeight=400\nFontName=Courier\n"
+        ShownSession session("[Setup]\nLeft=20\nTop=30\nWidth=500\nHeight=400\nFontName=Courier\n"
                         "FontSize=13\nLastFileName=/src/Last One.java\n"
                         "[Options]\nCompilerPath=/jdk/bin\nDirectoryPath=/out\n"
                         "ClassPath=/lib:.\nBrowser=/usr/bin/b\nInterpreter=/usr/bin/java\n"
                         "CompilerOptions=nowarn  G\n");
-        session.show();
         QCOMPARE(CompileOptForm->JavaPath->text(), QStringLiteral("/jdk/bin"));
         QCOMPARE(CompileOptForm->DirectoryPath->text(), QStringLiteral("/out"));
         QCOMPARE(CompileOptForm->ClassPath->text(), QStringLiteral("/lib:."));
@@ -145,8 +143,7 @@ private slots:
     {
         QFETCH(QByteArray, setup);
         QFETCH(QString, what);
-        Session session("[Setup]\n" + setup + "\n");
-        session.show();
+        ShownSession session("[Setup]\n" + setup + "\n");
         const QHash<QString, int> read{{"height", MainForm->height()},
                                        {"width", MainForm->width()},
                                        {"left", MainForm->x()},
@@ -172,8 +169,7 @@ private slots:
     void fontNameIsCutOrKept()
     {
         QFETCH(QByteArray, setup);
-        Session session("[Setup]\n" + setup + "\n");
-        session.show();
+        ShownSession session("[Setup]\n" + setup + "\n");
         QTEST(MainForm->EditorFont->family(), "family");
         QTEST(MainForm->EditorFont->pointSize(), "size");
     }
@@ -183,12 +179,11 @@ private slots:
     void hostileValuesAreHeldToWhatCanBeShown()
     {
         const QSize desktop = QGuiApplication::primaryScreen()->virtualSize();
-        Session session("[Setup\nFontSize=2147483647\n[Setup]\nHeight=-100000\n"
+        ShownSession session("[Setup\nFontSize=2147483647\n[Setup]\nHeight=-100000\n"
                         "Width=99999999\nLeft=-40000\nTop=0x7FFFFFFF\nFontName="
                         + QByteArray(1023, 'x') + "\nLastFileName=\x01\xFF\xFE\x80junk\n"
                         "[Options]\nClassPath=" + QByteArray(2000, 'y')
                         + "\nCompilerOptions=\xC3\x28 g\n");
-        session.show();
         QCOMPARE(MainForm->EditorFont->pointSize(), 1000);
         QCOMPARE(MainForm->EditorFont->family(), QString(31, u'x'));
         QVERIFY(MainForm->height() >= 1);
@@ -223,11 +218,10 @@ private slots:
     {
         QFETCH(QPoint, stored);
         QFETCH(bool, moved);
-        Session session(QStringLiteral("[Setup]\nLeft=%1\nTop=%2\nWidth=400\nHeight=300\n")
+        ShownSession session(QStringLiteral("[Setup]\nLeft=%1\nTop=%2\nWidth=400\nHeight=300\n")
                             .arg(stored.x())
                             .arg(stored.y())
                             .toLatin1());
-        session.show();
         QCOMPARE(MainForm->size(), QSize(400, 300));
         if (moved) {
             const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
@@ -344,8 +338,7 @@ private slots:
     {
         QFETCH(bool, ok);
         const QByteArray before = "; kept\n[Options]\nClassPath=/old\n";
-        Session session(before);
-        session.show();
+        ShownSession session(before);
         onNextModal([&](QWidget *) {
             type(Typed());
             (ok ? CompileOptForm->BitBtn1 : CompileOptForm->BitBtn2)->click();
@@ -381,8 +374,7 @@ private slots:
         QFETCH(QString, fault);
         if (fault == u"read-only" && geteuid() == 0)
             QSKIP("root writes read-only files");
-        Session session("[Options]\n");
-        session.show();
+        ShownSession session("[Options]\n");
         rlimit original{};
         QCOMPARE(getrlimit(RLIMIT_FSIZE, &original), 0);
         rlimit limited = original;
@@ -501,8 +493,7 @@ private slots:
     // A font chosen by its pixel size is stored by the point size it is shown at.
     void pixelSizedFontIsSavedInPoints()
     {
-        Session session("[Options]\n");
-        session.show();
+        ShownSession session("[Options]\n");
         MainForm->EditorFont->setPixelSize(20);
         QVERIFY(MainForm->close());
         const int saved = value(session.iniText(), "Setup", "FontSize").toInt();

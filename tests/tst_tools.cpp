@@ -103,8 +103,7 @@ private slots:
     {
         QFETCH(QString, name);
         QFETCH(QString, argument);
-        Session session;
-        session.show();
+        ShownSession session;
         const QString record = session.file(QStringLiteral("record.txt"));
         qputenv("QV_RECORD", QFile::encodeName(record));
         const QString folder = session.file(QStringLiteral("pages"));
@@ -134,8 +133,7 @@ private slots:
     {
         QFETCH(QString, file);
         QFETCH(QString, argument);
-        Session session;
-        session.show();
+        ShownSession session;
         const QString record = session.file(QStringLiteral("record.txt"));
         qputenv("QV_RECORD", QFile::encodeName(record));
         writeFile(session.file(file), "class Hello {}");
@@ -161,8 +159,7 @@ private slots:
     {
         QFETCH(QString, caption);
         QFETCH(QString, message);
-        Session session;
-        session.show();
+        ShownSession session;
         const QString record = session.file(QStringLiteral("record.txt"));
         qputenv("QV_RECORD", QFile::encodeName(record));
         CompileOptForm->BrowserPath->setText(Recorder);
@@ -191,8 +188,7 @@ private slots:
     // An empty setting starts nothing rather than taking the document for a program.
     void emptySettingStartsNothing()
     {
-        Session session;
-        session.show();
+        ShownSession session;
         const QString page = session.file(QStringLiteral("page.html"));
         writeFile(page, "#!/bin/sh\ntouch started\n");
         QFile::setPermissions(page, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
@@ -225,8 +221,7 @@ private slots:
         QFETCH(int, classAge);
         QFETCH(bool, modified);
         QFETCH(QString, note);
-        Session session;
-        session.show();
+        ShownSession session;
         qputenv("QV_RECORD", QFile::encodeName(session.file(QStringLiteral("record.txt"))));
         const QString source = session.file(QStringLiteral("Hello.java"));
         writeFile(source, "public class Hello {}\n");
@@ -248,8 +243,7 @@ private slots:
     // With no browser set, Browser says so instead of doing nothing.
     void browserSaysWhenNoneIsSet()
     {
-        Session session;
-        session.show();
+        ShownSession session;
         writeFile(session.file(QStringLiteral("page.html")), "<html></html>");
         CompileOptForm->BrowserPath->setText(QString());
         MainForm->OpenDocument(session.file(QStringLiteral("page.html")), true);
@@ -259,8 +253,7 @@ private slots:
 
     void noActiveChildDoesNothing()
     {
-        Session session;
-        session.show();
+        ShownSession session;
         MainForm->BrowserItemClick();
         MainForm->InterpreterItemClick();
     }
