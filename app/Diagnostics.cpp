@@ -41,15 +41,27 @@ QPointer<TMDIChild> SteppedDocument;
 // The run window of the last program that printed a trace through the program's files.
 QPointer<TRunConsoleForm> SteppedRun;
 
-// The mark a run's trace left, for its document.
+// The mark a run's trace left, for its document: on the line of a file, shown while the file
+// is open.
 struct TraceMark
 {
     QPointer<const TMDIChild> owner;
+    QString path;
+    int line = 0;
+    QString message;
     QPointer<TMDIChild> marked;
     int handle = -1;
 };
 QList<TraceMark> TraceMarks;
 
+void showTraceMark(TraceMark &mark, TMDIChild *document)
+{
+    if (mark.line > document->RichEdit1->lineCount() - 1)
+        return;
+    mark.marked = document;
+    mark.handle = document->RichEdit1->addLineMark(mark.line, qv::TextControl::LineMark::Error,
+                                                   mark.message);
+}
 // Where the run's program lives, read once for many frames.
 struct RunProgram
 {
@@ -188,15 +200,25 @@ void TMainForm::markTrace(TRunConsoleForm *console)
     if (!innermost)
         return;
     SteppedRun = console;
-    TMDIChild *marked = documentShowing(ClientArea, path);
-    if (!marked || innermost->line - 1 > marked->RichEdit1->lineCount() - 1)
-        return;
-    const QString message = innermost->exception.isEmpty() ? QStringLiteral("exception")
-                                                           : innermost->exception;
-    TraceMarks.append({DocumentTools::ownerOf(console), marked,
-                       marked->RichEdit1->addLineMark(innermost->line - 1,
-                                                      qv::TextControl::LineMark::Error,
-                                                      message)});
+    TraceMark mark{DocumentTools::ownerOf(console), path, innermost->line - 1,
+                   innermost->exception.isEmpty() ? QStringLiteral("exception")
+                                                  : innermost->exception};
+    if (TMDIChild *open = documentShowing(ClientArea, path))
+        showTraceMark(mark, open);
+    TraceMarks.append(mark);
+}
+
+void TMainForm::showTraceMarks(TMDIChild *opened)
+{
+    // A file the trace leads to that was not open, or was closed since, shows the mark when
+    // it opens.
+    const QList<QWidget *> open = ClientArea->childWindows();
+    for (TraceMark &mark : TraceMarks) {
+        // A window closed is not always destroyed yet.
+        const bool shown = mark.marked && open.contains(mark.marked.data());
+        if (!shown && mark.owner && qv::sameFile(mark.path, opened->caption()))
+            showTraceMark(mark, opened);
+    }
 }
 
 void TMainForm::forgetTrace(const TMDIChild *owner)

@@ -282,6 +282,8 @@ void TMainForm::OpenDocument(const QString &name, bool load)
     applyEditorOptions(child);
     if (load && child->LoadDocument(*EditorFont) && child->RichEdit1->tooLargeToHighlight())
         showCommandMessage(QStringLiteral("Highlighting is off for this file: it is too large"));
+    if (load)
+        showTraceMarks(child);
     LiveCheck->documentOpened(child);
     Completion->documentOpened(child);
 }

@@ -285,11 +285,12 @@ private:
     bool saveOtherDocuments(const TMDIChild *document, const QString &root);
     void stepDiagnostic(int step);
     // The stack traces a run window shows (Diagnostics.cpp): a chosen frame followed to its
-    // line, the innermost frame in the program's files marked when the program has ended,
-    // F8 through the frames of the last run that printed one; all forgotten when the
+    // line, the innermost frame in the program's files marked when the program has ended
+    // (or when its file opens later), F8 through the frames of the last run that printed one; all forgotten when the
     // document is compiled or run again.
     void followFrame(TRunConsoleForm *console, const StackFrame &frame);
     void markTrace(TRunConsoleForm *console);
+    void showTraceMarks(TMDIChild *opened);
     bool stepTrace(int step);
     void forgetTrace(const TMDIChild *owner);
     void showKeptDiagnostic(TMDIChild *owner, int index);

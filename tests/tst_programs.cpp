@@ -207,6 +207,7 @@ private slots:
         QVERIFY(opened);
         QCOMPARE(opened->caption(), session.file("src/shop/Util.java"));
         QCOMPARE(opened->RichEdit1->lineFromPosition(opened->RichEdit1->selStart()), 2);
+        QCOMPARE(opened->RichEdit1->lineMarks(2), QList<Mark>{Mark::Error});
 
         // F8 walks the program's own frames from the document the trace led to.
         const int beeps = qv::beepCount();
