@@ -50,33 +50,30 @@ DocumentTools::~DocumentTools()
     }
 }
 
-void DocumentTools::keep(ToolWindow *window)
+template<typename Form>
+void DocumentTools::keep(Form *window, QPointer<Form> &latest)
 {
     m_windows.removeAll(nullptr);
     m_windows.append(window);
     window->setProperty(OwnerProperty, QVariant::fromValue<QObject *>(m_document));
+    latest = window;
+    // A closing window is not destroyed at once: it stops being the latest now.
+    connect(window, &ToolWindow::closing, this, [&latest, window] {
+        if (latest == window)
+            latest = nullptr;
+    });
 }
 
 void DocumentTools::adopt(TCompOutForm *output)
 {
-    keep(output);
-    OutputForm = output;
-    connect(output, &ToolWindow::closing, this, [this, output] {
-        if (OutputForm == output)
-            OutputForm = nullptr;
-    });
+    keep(output, OutputForm);
     connect(output, &TCompOutForm::diagnosticsFinished, this,
             &DocumentTools::showCompileMarks);
 }
 
 void DocumentTools::adopt(TRunConsoleForm *run)
 {
-    keep(run);
-    RunWindow = run;
-    connect(run, &ToolWindow::closing, this, [this, run] {
-        if (RunWindow == run)
-            RunWindow = nullptr;
-    });
+    keep(run, RunWindow);
 }
 
 QList<ToolWindow *> DocumentTools::goingWindows() const

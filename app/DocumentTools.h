@@ -57,7 +57,8 @@ public:
 
 private:
     explicit DocumentTools(TMDIChild *document);
-    void keep(ToolWindow *window);
+    template<typename Form>
+    void keep(Form *window, QPointer<Form> &latest);
     bool mayClose() override;
     void closing() override;
 

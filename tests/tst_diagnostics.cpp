@@ -89,6 +89,16 @@ private slots:
                           "       ^\n")
             << QStringList{"error B.java:1:8 class X is public, should be declared in a file "
                            "named X.java:2: error:  [0-2] 0"};
+        QTest::newRow("source line that reads like a diagnostic")
+            << QByteArray("C.java:2: error: ';' expected\n"
+                          "    String s = \"D.java:9: error: x\"\n"
+                          "                                    ^\n"
+                          "C.java:3: error: not a statement\n"
+                          "    D.java:9: error: x;\n"
+                          "    ^\n"
+                          "2 errors\n")
+            << QStringList{"error C.java:2:37 ';' expected [0-2] 0",
+                           "error C.java:3:5 not a statement [3-5] 0"};
         QTest::newRow("notes and a plain warning")
             << QByteArray("warning: [options] system modules path not set in conjunction with "
                           "-source 11\n"

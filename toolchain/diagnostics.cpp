@@ -1,5 +1,7 @@
 #include "diagnostics.h"
 
+#include <utility>
+
 namespace {
 
 struct Header
@@ -95,6 +97,7 @@ void DiagnosticParser::finish()
 {
     m_lines.finish([this](QByteArrayView line) { takeLine(line); });
     m_state = Between;
+    m_mayBeSource = false;
 }
 
 void DiagnosticParser::takeLine(QByteArrayView bytes)
@@ -102,6 +105,18 @@ void DiagnosticParser::takeLine(QByteArrayView bytes)
     const int lineNumber = m_lineNumber++;
     if (bytes.endsWith('\r'))
         bytes.chop(1);
+    if (std::exchange(m_mayBeSource, false)) {
+        // The line taken for a diagnostic was the source line of the one before: its caret
+        // line follows.
+        if (const int column = caretColumn(QString::fromUtf8(bytes))) {
+            m_diagnostics.removeLast();
+            Diagnostic &placed = m_diagnostics.last();
+            placed.column = column;
+            placed.lastOutputLine = lineNumber;
+            m_state = InDetails;
+            return;
+        }
+    }
     // Most of a long output is neither a diagnostic nor part of one; such a line is passed
     // over without being decoded.
     const bool mayBeHeader = bytes.contains(": error: ") || bytes.contains(": warning: ")
@@ -120,6 +135,9 @@ void DiagnosticParser::takeLine(QByteArrayView bytes)
         diagnostic.message = header.message;
         diagnostic.firstOutputLine = diagnostic.lastOutputLine = lineNumber;
         m_diagnostics.append(diagnostic);
+        // Where the source line of a diagnostic is due, a line that reads like one may be
+        // that source line; the next line tells.
+        m_mayBeSource = m_state == ExpectSource;
         m_state = diagnostic.hasPlace() ? ExpectSource : Between;
         return;
     }

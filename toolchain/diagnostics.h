@@ -52,6 +52,7 @@ private:
     LineSplitter m_lines;
     int m_lineNumber = 0;
     State m_state = Between;
+    bool m_mayBeSource = false;
 };
 
 // All diagnostics of a complete output.
