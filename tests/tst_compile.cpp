@@ -547,7 +547,7 @@ private slots:
             MainForm->CompileItem->trigger();
         const QPointer<TCompOutForm> output = outputWindowOf(document);
         QVERIFY(output);
-        QTRY_COMPARE_WITH_TIMEOUT(recorder.countContaining(" done compiling."), 1, 120000);
+        QVERIFY(recorder.waitForReports());
         const QString report = recorder.boxes.last().text;
         QCOMPARE(RunningReaders, 0);
         if (!possibleErrors) {

@@ -19,8 +19,7 @@ bool compile()
     useRealCompiler();
     BoxRecorder recorder;
     MainForm->CompileItem->trigger();
-    return runEventsUntil([&] { return recorder.countContaining(" done compiling.") == 1; },
-                          120000);
+    return recorder.waitForReports();
 }
 
 // The active document's caret as "line:column", both from 1.

@@ -125,8 +125,7 @@ private slots:
         MainForm->CompileItem->trigger();
         output = outputWindowOf(document);
         QVERIFY(output);
-        QTRY_COMPARE_WITH_TIMEOUT(recorder.countContaining(QStringLiteral(" done compiling.")), 1,
-                                  20000);
+        QVERIFY(recorder.waitForReports(1, 20000));
 
         const QString compiled = u'"' + name + u'"';
         QStringList expectedBoxes = errorBoxes;
@@ -170,11 +169,7 @@ private slots:
         MainForm->CompileBtn->click();
         output = outputWindowOf(document);
         QVERIFY(output);
-        QVERIFY(runEventsUntil(
-            [&] {
-                return recorder.countContaining(QStringLiteral(" done compiling.")) == 1;
-            },
-            120000));
+        QVERIFY(recorder.waitForReports());
         QVERIFY(!recorder.boxes.last().text.contains("Possible errors!"));
         QCOMPARE(recorder.boxes.size(), 2);
         QCOMPARE(recorder.boxes.first().text,
@@ -211,7 +206,7 @@ private slots:
         MainForm->CompileItem->trigger();
         output = outputWindowOf(document);
         QVERIFY(output);
-        QTRY_COMPARE_WITH_TIMEOUT(recorder.countContaining(" done compiling."), 1, 120000);
+        QVERIFY(recorder.waitForReports());
         QCOMPARE(recorder.boxes.size(), 2);
         const QString errors = recorder.boxes.first().text;
         QVERIFY2(errors.contains("100 errors") && errors.contains("List<String>"),
@@ -232,7 +227,7 @@ private slots:
         const QPointer<TCompOutForm> output = outputWindowOf(document);
         QVERIFY(output && output->Runner && output->Runner->Program);
         const qint64 group = output->Runner->Program->id();
-        QTRY_COMPARE_WITH_TIMEOUT(recorder.countContaining(" done compiling."), 1, 20000);
+        QVERIFY(recorder.waitForReports(1, 20000));
         QTRY_VERIFY_WITH_TIMEOUT(!processGroupExists(group), 20000);
     }
 

@@ -96,10 +96,10 @@ private slots:
     void everyKeyReachesItsControl()
     {
         ShownSession session("[Setup]\nLeft=20\nTop=30\nWidth=500\nHeight=400\nFontName=Courier\n"
-                        "FontSize=13\nLastFileName=/src/Last One.java\n"
-                        "[Options]\nCompilerPath=/jdk/bin\nDirectoryPath=/out\n"
-                        "ClassPath=/lib:.\nBrowser=/usr/bin/b\nInterpreter=/usr/bin/java\n"
-                        "CompilerOptions=nowarn  G\n");
+                             "FontSize=13\nLastFileName=/src/Last One.java\n"
+                             "[Options]\nCompilerPath=/jdk/bin\nDirectoryPath=/out\n"
+                             "ClassPath=/lib:.\nBrowser=/usr/bin/b\nInterpreter=/usr/bin/java\n"
+                             "CompilerOptions=nowarn  G\n");
         QCOMPARE(CompileOptForm->JavaPath->text(), QStringLiteral("/jdk/bin"));
         QCOMPARE(CompileOptForm->DirectoryPath->text(), QStringLiteral("/out"));
         QCOMPARE(CompileOptForm->ClassPath->text(), QStringLiteral("/lib:."));
@@ -172,10 +172,10 @@ private slots:
     {
         const QSize desktop = QGuiApplication::primaryScreen()->virtualSize();
         ShownSession session("[Setup\nFontSize=2147483647\n[Setup]\nHeight=-100000\n"
-                        "Width=99999999\nLeft=-40000\nTop=0x7FFFFFFF\nFontName="
-                        + QByteArray(1023, 'x') + "\nLastFileName=\x01\xFF\xFE\x80junk\n"
-                        "[Options]\nClassPath=" + QByteArray(2000, 'y')
-                        + "\nCompilerOptions=\xC3\x28 g\n");
+                             "Width=99999999\nLeft=-40000\nTop=0x7FFFFFFF\nFontName="
+                             + QByteArray(1023, 'x') + "\nLastFileName=\x01\xFF\xFE\x80junk\n"
+                             "[Options]\nClassPath=" + QByteArray(2000, 'y')
+                             + "\nCompilerOptions=\xC3\x28 g\n");
         QCOMPARE(MainForm->EditorFont->pointSize(), 1000);
         QCOMPARE(MainForm->EditorFont->family(), QString(31, u'x'));
         QVERIFY(MainForm->height() >= 1);
