@@ -85,7 +85,8 @@ protected:
         if (event->type() == QEvent::Show && watched->isWidgetType()
             && static_cast<QWidget *>(watched)->isWindow()) {
             if (qobject_cast<QDialog *>(watched))
-                watched->setProperty(ShownAt, QDeadlineTimer::current(Qt::PreciseTimer).deadlineNSecs());
+                watched->setProperty(ShownAt,
+                                     QDeadlineTimer::current(Qt::PreciseTimer).deadlineNSecs());
             QTimer::singleShot(0, this, [this] { poll(); });
         } else if (event->type() == QEvent::Hide && watched == m_handled) {
             m_handled = nullptr;
@@ -141,8 +142,9 @@ private:
         }
         // Nothing was ready for it: closed at once, so that the test fails instead of
         // hanging.
-        unexpected.append(modal->windowTitle() + QStringLiteral(": ")
-                          + (box ? box->text() : QString::fromLatin1(modal->metaObject()->className())));
+        const QString what = box ? box->text()
+                                 : QString::fromLatin1(modal->metaObject()->className());
+        unexpected.append(modal->windowTitle() + QStringLiteral(": ") + what);
         if (auto *dialog = qobject_cast<QDialog *>(modal))
             dialog->reject();
         else

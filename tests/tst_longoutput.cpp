@@ -36,7 +36,8 @@ private slots:
     {
         QFETCH(bool, compiler);
         ShownSession session;
-        const QString writer = useScriptCompiler(session, "head -c 4200000 /dev/zero | tr '\\0' x\n");
+        const QString writer
+            = useScriptCompiler(session, "head -c 4200000 /dev/zero | tr '\\0' x\n");
         constexpr qint64 Megabyte = 1000 * 1000;
         QList<qint64> workAtMegabyte;
         qint64 work = 0;
@@ -99,8 +100,8 @@ private slots:
     void errorFloodCanBeStopped()
     {
         ShownSession session;
-        useScriptCompiler(session,
-                          "i=0\nwhile :; do i=$((i+1)); echo \"A.java:$i: error: flood $i\"; done >&2\n");
+        useScriptCompiler(session, "i=0\nwhile :; do i=$((i+1)); "
+                                   "echo \"A.java:$i: error: flood $i\"; done >&2\n");
         TMDIChild *document = openSavedDocument(session.file("A.java"), "class A {}\n");
         BoxRecorder recorder;
         bool stopped = false;

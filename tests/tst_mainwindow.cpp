@@ -168,7 +168,8 @@ private slots:
                 },
                 QVariantList{QRect(b.left, 2, b.width, 25), true});
             if (button != &TMainForm::CompileAndRunBtn)
-                row(QByteArray(b.name) + " tip", [button] { return (MainForm->*button)->toolTip(); },
+                row(QByteArray(b.name) + " tip",
+                    [button] { return (MainForm->*button)->toolTip(); },
                     QString::fromLatin1(b.name));
         }
 
@@ -213,9 +214,10 @@ private slots:
             return shown;
         }, QStringList{"g", "O", "debug", "depend", "nowarn", "verbose", "nowrite"});
         row("options buttons", [] {
-            return QVariantList{CompileOptForm->BitBtn1->text(), CompileOptForm->BitBtn1->isDefault(),
-                                CompileOptForm->BitBtn2->text(), CompileOptForm->BitBtn2->isDefault(),
-                                int(CompileOptForm->SpeedButton1->focusPolicy())};
+            const TCompileOptForm *form = CompileOptForm;
+            return QVariantList{form->BitBtn1->text(), form->BitBtn1->isDefault(),
+                                form->BitBtn2->text(), form->BitBtn2->isDefault(),
+                                int(form->SpeedButton1->focusPolicy())};
         }, QVariantList{"OK", true, "Cancel", false, int(Qt::NoFocus)});
     }
     void windowsAreAsDesigned()

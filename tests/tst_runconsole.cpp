@@ -100,8 +100,9 @@ private slots:
         writeFile(m_classes.filePath(QStringLiteral("Loop.java")), LoopSource);
         writeFile(m_classes.filePath(QStringLiteral("Spawner.java")), SpawnerSource);
         writeFile(m_classes.filePath(QStringLiteral("Digest.java")), DigestSource);
-        QVERIFY(compileJava(m_classes.path(), {QStringLiteral("Echo.java"), QStringLiteral("Loop.java"),
-                                               QStringLiteral("Spawner.java"), QStringLiteral("Digest.java")}));
+        QVERIFY(compileJava(m_classes.path(),
+                            {QStringLiteral("Echo.java"), QStringLiteral("Loop.java"),
+                             QStringLiteral("Spawner.java"), QStringLiteral("Digest.java")}));
     }
 
     void cleanup() { QVERIFY(unexpectedModals().isEmpty()); }
