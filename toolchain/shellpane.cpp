@@ -102,7 +102,9 @@ TShellForm::TShellForm(JavaService *service, QStringList *history)
     Input->setFont(fixed);
     Input->setTabChangesFocus(true);
     Input->setLineWrapMode(QPlainTextEdit::NoWrap);
-    Input->setPlaceholderText(
+    // The placeholder fits the input's one line at the window's first size; the tip says all.
+    Input->setPlaceholderText(QStringLiteral("Java code: Enter runs, Up/Down recall"));
+    Input->setToolTip(
         QStringLiteral("Java code: Enter runs it, Up and Down recall, Ctrl+Space completes"));
     Input->installEventFilter(this);
     connect(Input, &QPlainTextEdit::textChanged, this, &TShellForm::fitInput);
