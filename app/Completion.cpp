@@ -23,14 +23,6 @@ QString typedPart(const qv::TextControl *edit, int start)
     return QString::fromUtf8(text.data() + start, std::max(0, caret - start));
 }
 
-QStringList labelsOf(const QList<CompletionName> &names)
-{
-    QStringList labels;
-    for (const CompletionName &name : names)
-        labels.append(name.label);
-    return labels;
-}
-
 } // namespace
 
 Completer::Completer(TMainForm *form, LiveChecker *checker)

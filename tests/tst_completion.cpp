@@ -27,14 +27,6 @@ QByteArray inMethod(const QByteArray &body)
            "    void run(int param) {\n        " + body + "\n    }\n}\n";
 }
 
-QStringList labelsOf(const QList<CompletionName> &names)
-{
-    QStringList labels;
-    for (const CompletionName &name : names)
-        labels.append(name.label);
-    return labels;
-}
-
 } // namespace
 
 class tst_Completion : public QObject

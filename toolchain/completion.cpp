@@ -70,3 +70,11 @@ QList<CompletionName> namesStartingWith(const QList<CompletionName> &names, cons
     }
     return kept;
 }
+
+QStringList labelsOf(const QList<CompletionName> &names)
+{
+    QStringList labels;
+    for (const CompletionName &name : names)
+        labels.append(name.label);
+    return labels;
+}

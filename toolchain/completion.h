@@ -5,6 +5,7 @@
 
 #include <QList>
 #include <QString>
+#include <QStringList>
 
 #include <optional>
 #include <string_view>
@@ -35,3 +36,5 @@ std::optional<QList<CompletionName>> completionNames(const ServiceMessage &answe
 int nameStart(std::string_view text, int caret);
 // The names that begin with typed, in any case, in their order.
 QList<CompletionName> namesStartingWith(const QList<CompletionName> &names, const QString &typed);
+// What the list shows of each name, in order.
+QStringList labelsOf(const QList<CompletionName> &names);
