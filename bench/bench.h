@@ -31,6 +31,11 @@ void benchShell();
 // question stays away and the user's settings are never touched.
 void useScratchSettings(const QString &folder);
 
+// Writes Small.java, a class that prints "small", into folder, takes scratch settings there
+// and shows the workbench, its compiler and interpreter those of the kit in javaFolder; the
+// file's path.
+QString showWorkbenchWithSmallClass(const QString &folder, const QString &javaFolder);
+
 // Java source of about size bytes: one class of many short methods.
 QByteArray generatedJava(qsizetype size);
 

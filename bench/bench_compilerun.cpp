@@ -1,13 +1,11 @@
 // Compile and Run of a small class with the real kit: from the key to the program's first
 // line of output in its run window, against the compiler and then the interpreter run
 // directly, in turns.
-#include "app/DocumentTools.h"
-
-#include "app/DocumentTools.h"
 #include "bench.h"
 #include "pairs.h"
 #include "testutil.h"
 
+#include "app/DocumentTools.h"
 #include "app/MainForm.h"
 #include "app/Program.h"
 #include "editor/Childwin.h"
@@ -108,19 +106,7 @@ void benchCompileAndRun()
         return;
     }
     QTemporaryDir scratch;
-    const QString source = scratch.filePath(QStringLiteral("Small.java"));
-    QFile file(source);
-    if (file.open(QIODevice::WriteOnly))
-        file.write("public class Small {\n    public static void main(String[] args) {\n"
-                   "        System.out.println(\"small\");\n    }\n}\n");
-    file.close();
-    useScratchSettings(scratch.path());
-
-    createQuorvelWindows({});
-    MainForm->show();
-    QApplication::setActiveWindow(MainForm);
-    CompileOptForm->JavaPath->setText(folder);
-    CompileOptForm->Interpreter->setText(folder + QStringLiteral("/java"));
+    const QString source = showWorkbenchWithSmallClass(scratch.path(), folder);
     MainForm->OpenDocument(source, true);
     TMDIChild *document = MainForm->activeDocument();
     // One untimed round of each warms the file cache for both.

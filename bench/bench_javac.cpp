@@ -60,17 +60,7 @@ void benchJavac()
     }
     const QString compiler = QFileInfo(found).canonicalFilePath();
     QTemporaryDir scratch;
-    const QString source = scratch.filePath(QStringLiteral("Small.java"));
-    QFile file(source);
-    if (file.open(QIODevice::WriteOnly))
-        file.write("public class Small {\n    public static void main(String[] args) {\n"
-                   "        System.out.println(\"small\");\n    }\n}\n");
-    file.close();
-    useScratchSettings(scratch.path());
-
-    createQuorvelWindows({});
-    MainForm->show();
-    CompileOptForm->JavaPath->setText(QFileInfo(compiler).path());
+    const QString source = showWorkbenchWithSmallClass(scratch.path(), QFileInfo(compiler).path());
     // One untimed round of each warms the file cache for both.
     compileDirectly(compiler, source);
     compileThroughTheCommand(source);

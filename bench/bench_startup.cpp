@@ -7,11 +7,13 @@
 #include "editor/Childwin.h"
 #include "platform/files.h"
 #include "platform/textcontrol.h"
+#include "toolchain/Compopt.h"
 
 #include <QApplication>
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QLineEdit>
 #include <QMainWindow>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -64,6 +66,23 @@ void useScratchSettings(const QString &folder)
     QFile ini(folder + QStringLiteral("/QUORVEL.INI"));
     if (ini.open(QIODevice::WriteOnly))
         ini.write("[Options]\n");
+}
+
+QString showWorkbenchWithSmallClass(const QString &folder, const QString &javaFolder)
+{
+    const QString source = folder + QStringLiteral("/Small.java");
+    QFile file(source);
+    if (file.open(QIODevice::WriteOnly))
+        file.write("public class Small {\n    public static void main(String[] args) {\n"
+                   "        System.out.println(\"small\");\n    }\n}\n");
+    file.close();
+    useScratchSettings(folder);
+    createQuorvelWindows({});
+    MainForm->show();
+    QApplication::setActiveWindow(MainForm);
+    CompileOptForm->JavaPath->setText(javaFolder);
+    CompileOptForm->Interpreter->setText(javaFolder + QStringLiteral("/java"));
+    return source;
 }
 
 QByteArray generatedJava(qsizetype size)
